@@ -1,0 +1,130 @@
+// Gadget core: the gadget record, the per-type operation tables, the common
+// operations that dispatch through them, fonts, colours and the posting handlers.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/gui/registry.h"
+#include "runtime/strings/ustring.h"
+
+// --- Common operations (gadget = number or handle) --------------------------------
+// gadget_init: create the gadget registry, the per-thread segment and the CSS provider.
+// gadget_get_state: the type's get_state, or 0.
+// gadget_set_text: set the text (null = empty) with events suppressed.
+// gadget_get_text: the text as a string result at position ("" when not found).
+// gadget_add_item: add an item at position (-1 appends) with events suppressed.
+// gadget_set_color: set (or with -1 remove) the front or back colour.
+// gadget_set_font: set a gadget's font; ANY_NUMBER sets the thread's default font.
+// gadget_resize: move and/or resize; KEEP_VALUE keeps a coordinate or size.
+// gadget_width/gadget_height: requested size, or 0 when not found.
+// gadget_free: destroy a gadget's widgets (ANY_NUMBER: every gadget).
+// --- Shared operations used by the gadget types -------------------------------------
+// gadget_registry: the gadget registry (null before gadget_init).
+// gadget_state: the calling thread's GadgetListState.
+// gadget_place: put a widget into the current gadget list at (x, y).
+// gadget_register: the finishing steps of every creation.
+// gadget_widget_set_font: remember and apply a font override on a widget.
+// gadget_widget_get_font: the widget's remembered font, else its style font, else null.
+// gadget_apply_color: remember a colour in words A/B and apply it to target (and outer).
+// gadget_get_color_words: a Text/Editor get_color reading words A and B.
+// gadget_contrast_color: the selected-state contrast of a colour.
+// gadget_window_of: the window value of the widget's toplevel, or -1.
+// gadget_post_click: "clicked"/"day-selected" handler (nothing while a close waits).
+// gadget_post_change: "changed" handler of a ComboBox.
+// gadget_post_focus/gadget_post_lost_focus: focus handlers, post 256 / 512.
+// gadget_on_destroy: "destroy" handler of every primary widget; releases the record.
+
+struct GadgetRecord;
+
+// Per-type operation table; slots a type does not fill stay null.
+struct GadgetOps {
+  int32_t type;
+  void (*activate)(GadgetRecord* record);
+  void (*free)(GadgetRecord* record);
+  int64_t (*get_state)(GadgetRecord* record);
+  void (*set_state)(GadgetRecord* record, int64_t state);
+  void (*get_text)(GadgetRecord* record, int64_t position);
+  void (*set_text)(GadgetRecord* record, const char* text);
+  int64_t (*add_item)(GadgetRecord* record, int32_t position, const char* text, void* image);
+  void (*remove_item)(GadgetRecord* record, int32_t position);
+  void (*clear_items)(GadgetRecord* record);
+  int32_t (*count_items)(GadgetRecord* record);
+  void (*get_item_text)(GadgetRecord* record, int32_t position, int32_t column, int64_t stack_position);
+  void (*set_item_text)(GadgetRecord* record, int32_t position, const char* text, int32_t column);
+  void (*set_font)(GadgetRecord* record, void* font);
+  int64_t (*get_attribute)(GadgetRecord* record, int32_t attribute);
+  void (*set_attribute)(GadgetRecord* record, int32_t attribute, int64_t value);
+  void (*set_color)(GadgetRecord* record, int32_t kind, int32_t color);
+  int32_t (*get_color)(GadgetRecord* record, int32_t kind);
+  void (*set_item_data)(GadgetRecord* record, int32_t position, void* data);
+  void* (*get_item_data)(GadgetRecord* record, int32_t position);
+  void* (*get_font)(GadgetRecord* record);
+  void (*set_item_image)(GadgetRecord* record, int32_t position, void* pixbuf);
+};
+
+// One gadget; owned by the gadget registry, zero-filled at creation.
+struct GadgetRecord {
+  void* widget;      // GtkWidget*: primary widget; the record's liveness field
+  void* outer;       // GtkWidget*: top widget placed into the window, or null
+  const GadgetOps* ops;
+  int64_t a, b, c, d;  // per-type words
+};
+
+enum GadgetType : int32_t {
+  GADGET_BUTTON = 1,
+  GADGET_TEXT = 3,
+  GADGET_COMBOBOX = 8,
+  GADGET_IMAGE = 9,
+  GADGET_CALENDAR = 20,
+  GADGET_EDITOR = 22,
+};
+
+enum GadgetEvent : int64_t {
+  GADGET_EVENT_LEFT_CLICK = 0,
+  GADGET_EVENT_RIGHT_CLICK = 1,
+  GADGET_EVENT_LEFT_DOUBLE_CLICK = 2,
+  GADGET_EVENT_RIGHT_DOUBLE_CLICK = 3,
+  GADGET_EVENT_FOCUS = 256,
+  GADGET_EVENT_LOST_FOCUS = 512,
+  GADGET_EVENT_CHANGE = 768,
+  GADGET_EVENT_DRAG_START = 2048,
+};
+
+constexpr int32_t KEEP_VALUE = -65535;
+constexpr int32_t COLOR_FRONT = 1;
+constexpr int32_t COLOR_BACK = 2;
+
+// A colour as red/green/blue/alpha doubles, laid out like GdkRGBA.
+struct GadgetRgba {
+  double red, green, blue, alpha;
+};
+
+void gadget_init();
+int64_t gadget_get_state(ObjectValue gadget);
+void gadget_set_text(ObjectValue gadget, UString text);
+void gadget_get_text(ObjectValue gadget, int64_t position);
+int64_t gadget_add_item(ObjectValue gadget, int32_t position, UString text, void* image);
+int64_t gadget_add_item(ObjectValue gadget, int32_t position, UString text);
+void gadget_set_color(ObjectValue gadget, int32_t kind, int32_t color);
+void gadget_set_font(ObjectValue gadget, void* font);
+void gadget_resize(ObjectValue gadget, int32_t x, int32_t y, int32_t width, int32_t height);
+int64_t gadget_width(ObjectValue gadget);
+int64_t gadget_height(ObjectValue gadget);
+void gadget_free(ObjectValue gadget);
+
+ObjectRegistry* gadget_registry();
+GadgetListState* gadget_state();
+void gadget_place(void* widget, int32_t x, int32_t y);
+void gadget_register(GadgetRecord* record, ObjectValue value);
+void gadget_widget_set_font(void* widget, void* font);
+void* gadget_widget_get_font(void* widget);
+void gadget_apply_color(GadgetRecord* record, int32_t kind, int32_t color, void* target);
+int32_t gadget_get_color_words(GadgetRecord* record, int32_t kind);
+GadgetRgba gadget_unpack_color(int32_t color);
+GadgetRgba gadget_contrast_color(int32_t color);
+int64_t gadget_window_of(void* widget);
+void gadget_post_click(void* widget, void* value);
+void gadget_post_change(void* widget, void* value);
+int gadget_post_focus(void* widget, void* event, void* value);
+int gadget_post_lost_focus(void* widget, void* event, void* value);
+void gadget_on_destroy(void* widget, void* value);
