@@ -14,7 +14,7 @@
 // gadget_get_text: the text as a string result at position ("" when not found).
 // gadget_add_item: add an item at position (-1 appends) with events suppressed.
 // gadget_set_color: set (or with -1 remove) the front or back colour.
-// gadget_set_font: set a gadget's font; ANY_NUMBER sets the thread's default font.
+// gadget_set_font: set a gadget's font (font_id value; 0/-1 none); ANY_NUMBER sets the thread default.
 // gadget_resize: move and/or resize; KEEP_VALUE keeps a coordinate or size.
 // gadget_width/gadget_height: requested size, or 0 when not found.
 // gadget_free: destroy a gadget's widgets (ANY_NUMBER: every gadget).
@@ -106,7 +106,7 @@ void gadget_get_text(ObjectValue gadget, int64_t position);
 int64_t gadget_add_item(ObjectValue gadget, int32_t position, UString text, void* image);
 int64_t gadget_add_item(ObjectValue gadget, int32_t position, UString text);
 void gadget_set_color(ObjectValue gadget, int32_t kind, int32_t color);
-void gadget_set_font(ObjectValue gadget, void* font);
+void gadget_set_font(ObjectValue gadget, int64_t font);
 void gadget_resize(ObjectValue gadget, int32_t x, int32_t y, int32_t width, int32_t height);
 int64_t gadget_width(ObjectValue gadget);
 int64_t gadget_height(ObjectValue gadget);

@@ -1,0 +1,21 @@
+// Editor gadget: a multi-line text view inside a scrolled window; items are lines.
+#pragma once
+
+#include <cstdint>
+
+#include "runtime/gadgets/gadget.h"
+
+// editor_gadget_create: an editor gadget; widget address for a number, handle for ANY_NUMBER, 0 on failure.
+// editor_gadget_create (short form): flags 0.
+
+enum EditorGadgetFlags : int32_t {
+  EDITOR_READ_ONLY = 1,
+  EDITOR_WORD_WRAP = 2,
+};
+
+// Attributes for the get_attribute / set_attribute slots.
+constexpr int32_t EDITOR_ATTRIBUTE_READ_ONLY = 1;
+constexpr int32_t EDITOR_ATTRIBUTE_WORD_WRAP = 2;
+
+int64_t editor_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w, int32_t h, int32_t flags);
+int64_t editor_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w, int32_t h);
