@@ -3,6 +3,8 @@
 
 #include <cstdint>
 
+struct BlockPool;
+
 // event_queue_init: create the record pool and the queue's mutex.
 // event_post: append an event (merged with an identical tail; dropped while suppressed).
 // event_fetch: take the first event as the current event; its type or 0.
@@ -13,6 +15,9 @@
 // event_purge_window: drop every queued event of a window.
 // event_suppress_begin/end: bracket program-made changes so they post nothing.
 // event_type/gadget/menu/subtype/window: fields of the current event.
+// event_queue_length: number of queued events.
+// event_queue_clear: drop every queued event.
+// event_pool: the queue's record pool (null before event_queue_init).
 
 enum EventType : int32_t {
   EVENT_MENU = 1,
@@ -55,3 +60,6 @@ int64_t event_gadget();
 int64_t event_menu();
 int64_t event_subtype();
 int64_t event_window();
+int64_t event_queue_length();
+void event_queue_clear();
+BlockPool* event_pool();

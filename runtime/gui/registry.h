@@ -13,13 +13,16 @@
 // obj_free_all: the free operation on every live numbered object, then on every dynamic one.
 // obj_enum_begin: start an enumeration (holds the registry's lock until it ends).
 // obj_enum_next: next record and its value, or null at the end (drops the lock).
+// obj_registry_capacity: the current number of numbered slots.
 // tls_register_segment: add a per-thread segment of size bytes; returns its offset.
 // tls_segment: the calling thread's address of the segment at offset.
 // tls_shutdown: delete the per-thread data key.
 // pool_new: a pool of elements of size bytes.
 // pool_alloc: one element, or null.
 // pool_free: give an element back.
+// pool_total/pool_block_count: the sum of the block capacities / the number of blocks.
 // gadget_list_use: make widget's gadget list current (null = query); returns the previous owner.
+// gadget_list_state: the calling thread's GadgetListState (the gadget layer's segment once set).
 
 typedef int64_t ObjectValue;
 constexpr ObjectValue ANY_NUMBER = -1;
@@ -50,6 +53,7 @@ void obj_release(ObjectRegistry* registry, ObjectValue value);
 void obj_free_all(ObjectRegistry* registry);
 void obj_enum_begin(ObjectRegistry* registry);
 void* obj_enum_next(ObjectRegistry* registry, ObjectValue* value);
+int64_t obj_registry_capacity(ObjectRegistry* registry);
 
 int64_t tls_register_segment(int64_t size, TlsSegmentFn init, TlsSegmentFn destroy);
 void* tls_segment(int64_t offset);
@@ -58,8 +62,11 @@ void tls_shutdown();
 BlockPool* pool_new(int64_t element_size, int32_t initial_count, int32_t maximum_count, int32_t flags);
 void* pool_alloc(BlockPool* pool);
 void pool_free(BlockPool* pool, void* element);
+int64_t pool_total(BlockPool* pool);
+int64_t pool_block_count(BlockPool* pool);
 
 // The gadget layer registers the segment holding GadgetListState and tells the
 // registry where it is, so that gadget_list_use can find it on every thread.
 void gadget_list_set_segment(int64_t offset);
 void* gadget_list_use(void* widget);
+GadgetListState* gadget_list_state();
