@@ -1,0 +1,275 @@
+// BMP decoder. The whole file is read into one buffer, then converted row by row straight
+// into the destination. Every read of file data goes through ByteReader (bytes outside the
+// file read as zero) and every write is clipped to the image, so hostile headers, offsets,
+// colour tables and run-length streams cannot reach outside either buffer.
+#include "runtime/image/bmp_decoder.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "runtime/image/byte_reader.h"
+
+namespace {
+
+constexpr int64_t FILE_HEADER_SIZE = 14;
+constexpr uint16_t BMP_SIGNATURE = 0x4D42;  // "BM"
+
+// Slots of the DecodeContext this decoder uses.
+constexpr int SLOT_DATA = 0;    // the file data buffer, owned by the decoder
+constexpr int SLOT_HEADER = 1;  // the same buffer, read as the headers
+constexpr int SLOT_SIZE = 2;    // the buffer's size in bytes
+
+struct BmpHeader {
+  int32_t data_offset;
+  int32_t info_size;
+  int32_t width;
+  int32_t height;
+  uint16_t bpp;
+  int32_t compression;
+  int32_t colors_used;
+};
+
+struct Rgb {
+  uint8_t r, g, b;
+};
+
+BmpHeader read_header(const ByteReader& file) {
+  BmpHeader h;
+  h.data_offset = file.i32le(10);
+  h.info_size = file.i32le(14);
+  h.width = file.i32le(18);
+  h.height = file.i32le(22);
+  h.bpp = file.u16le(28);
+  h.compression = file.i32le(30);
+  h.colors_used = file.i32le(46);
+  return h;
+}
+
+// Rewrites the colour table in place from blue, green, red, reserved to red, green, blue, 0,
+// then fills the lookup table of all 2^bpp indices from it. The rewrite stops at 2^bpp
+// entries, since no index reaches further and a larger count would rewrite pixel data.
+void load_colour_table(uint8_t* data, const ByteReader& file, const BmpHeader& h, Rgb* palette) {
+  const int64_t start = FILE_HEADER_SIZE + int64_t{h.info_size};
+  const int64_t limit = int64_t{1} << h.bpp;
+  int64_t count = h.colors_used > 0 ? h.colors_used : (h.colors_used == 0 ? limit : 0);
+  if (count > limit) count = limit;
+  for (int64_t i = 0; i < count; ++i) {
+    const int64_t at = start + 4 * i;
+    if (!file.contains(at, 4)) continue;
+    uint8_t* entry = data + at;
+    const uint8_t blue = entry[0];
+    entry[0] = entry[2];
+    entry[2] = blue;
+    entry[3] = 0;
+  }
+  for (int64_t i = 0; i < limit; ++i) {
+    const int64_t at = start + 4 * i;
+    palette[i] = Rgb{file.u8(at), file.u8(at + 1), file.u8(at + 2)};
+  }
+}
+
+inline void put(uint8_t* d, Rgb c) {
+  d[0] = c.r;
+  d[1] = c.g;
+  d[2] = c.b;
+}
+
+// A source row that lies only partly inside the file: missing bytes read as zero.
+struct ClippedRow {
+  const ByteReader* file;
+  int64_t base;
+  uint8_t operator[](int64_t i) const { return file->u8(base + i); }
+};
+
+// Converts one uncompressed source row of w pixels into 3-byte RGB destination pixels.
+// Src is a raw pointer for rows inside the file, ClippedRow otherwise.
+template <typename Src>
+void convert_row(const Src& s, uint8_t* d, int64_t w, const BmpHeader& h, const Rgb* palette) {
+  switch (h.bpp) {
+    case 1:
+      for (int64_t x = 0; x < w; ++x) put(d + 3 * x, palette[(s[x >> 3] >> (7 - (x & 7))) & 1]);
+      break;
+    case 4:
+      for (int64_t x = 0; x < w; ++x) {
+        const uint8_t byte = s[x >> 1];
+        put(d + 3 * x, palette[(x & 1) ? (byte & 0x0F) : (byte >> 4)]);
+      }
+      break;
+    case 8:
+      for (int64_t x = 0; x < w; ++x) put(d + 3 * x, palette[s[x]]);
+      break;
+    case 16:
+      for (int64_t x = 0; x < w; ++x) {
+        const unsigned v = s[2 * x] | (s[2 * x + 1] << 8);
+        if (h.compression == 0) {
+          put(d + 3 * x, Rgb{uint8_t(((v >> 10) & 31) << 3), uint8_t(((v >> 5) & 31) << 3), uint8_t((v & 31) << 3)});
+        } else {
+          put(d + 3 * x, Rgb{uint8_t(((v >> 11) & 31) << 3), uint8_t(((v >> 5) & 63) << 2), uint8_t((v & 31) << 3)});
+        }
+      }
+      break;
+    case 24:
+      for (int64_t x = 0; x < w; ++x) {
+        d[3 * x] = s[3 * x + 2];
+        d[3 * x + 1] = s[3 * x + 1];
+        d[3 * x + 2] = s[3 * x];
+      }
+      break;
+    case 32:
+      for (int64_t x = 0; x < w; ++x) {
+        d[3 * x] = s[4 * x + 2];
+        d[3 * x + 1] = s[4 * x + 1];
+        d[3 * x + 2] = s[4 * x];
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+// Bytes of pixel data in one source row before padding, or 0 for formats not converted.
+int64_t used_row_bytes(const BmpHeader& h, int64_t w) {
+  switch (h.bpp) {
+    case 1: return (w + 7) / 8;
+    case 4: return h.compression == 2 ? 0 : (w + 1) / 2;
+    case 8: return h.compression == 1 ? 0 : w;
+    case 16: return (h.compression == 0 || h.compression == 3) ? 2 * w : 0;
+    case 24: return 3 * w;
+    case 32: return 4 * w;
+    default: return 0;
+  }
+}
+
+void convert_rows(const ByteReader& file, const BmpHeader& h, uint8_t* buffer, int64_t stride,
+                  int64_t w, int64_t height, const Rgb* palette) {
+  const int64_t used = used_row_bytes(h, w);
+  if (used == 0) return;
+  const int64_t row_bytes = (used + 3) / 4 * 4;
+  for (int64_t i = 0; i < height; ++i) {
+    const int64_t offset = int64_t{h.data_offset} + i * row_bytes;
+    // Later rows start further on, so once past the end nothing more is in the file;
+    // their pixels stay as cleared.
+    if (offset >= file.size) break;
+    if (offset + used <= 0) continue;
+    uint8_t* d = buffer + (height - 1 - i) * stride;
+    if (const uint8_t* s = file.range(offset, used)) {
+      convert_row(s, d, w, h, palette);
+    } else {
+      convert_row(ClippedRow{&file, offset}, d, w, h, palette);
+    }
+  }
+}
+
+// Run-length-encoded 8-bit pixels. y counts source rows from the bottom; writes outside
+// the image are dropped, and the stream ends at the end of the file data.
+void decode_rle8(const ByteReader& file, const BmpHeader& h, uint8_t* buffer, int64_t stride,
+                 int64_t w, int64_t height, const Rgb* palette) {
+  int64_t pos = h.data_offset;
+  int64_t x = 0;
+  int64_t y = 0;
+  auto row_of = [&](int64_t yy) { return buffer + (height - 1 - yy) * stride; };
+  if (pos < 0) {
+    // Bytes before the file read as zero, so each whole pair there is an end of line.
+    const int64_t pairs = -pos / 2;
+    y += pairs;
+    pos += 2 * pairs;
+  }
+  while (y < height && pos < file.size) {
+    const uint8_t n = file.u8(pos);
+    const uint8_t v = file.u8(pos + 1);
+    pos += 2;
+    if (n > 0) {
+      if (y >= 0 && x < w) {
+        uint8_t* d = row_of(y);
+        const int64_t end = x + n < w ? x + n : w;
+        for (int64_t k = x; k < end; ++k) put(d + 3 * k, palette[v]);
+      }
+      x += n;
+    } else if (v == 0) {
+      ++y;
+      x = 0;
+    } else if (v == 1) {
+      break;
+    } else if (v == 2) {
+      x += file.u8(pos);
+      y += file.u8(pos + 1);
+      pos += 2;
+    } else {
+      if (y >= 0 && x < w) {
+        uint8_t* d = row_of(y);
+        const int64_t end = x + v < w ? x + v : w;
+        for (int64_t k = x; k < end; ++k) put(d + 3 * k, palette[file.u8(pos + (k - x))]);
+      }
+      x += v;
+      pos += v + (v & 1);
+    }
+  }
+}
+
+int decline(DecodeContext* context, void* data) {
+  free(data);
+  context->slots[SLOT_DATA] = nullptr;
+  context->slots[SLOT_HEADER] = nullptr;
+  context->slots[SLOT_SIZE] = nullptr;
+  return 0;
+}
+
+const ImageDecoder BMP_DECODER = {bmp_decoder_open, bmp_decoder_read, bmp_decoder_close, IMAGE_FORMAT_BMP};
+
+}  // namespace
+
+const ImageDecoder* bmp_decoder() { return &BMP_DECODER; }
+
+void bmp_decoder_register() { decoder_register(&BMP_DECODER); }
+
+int bmp_decoder_open(DecodeContext* context) {
+  FILE* file = context->file;
+  if (fseek(file, 0, SEEK_END) != 0) return decline(context, nullptr);
+  const long size = ftell(file);
+  if (size < 0 || fseek(file, 0, SEEK_SET) != 0) return decline(context, nullptr);
+  if (size <= 13) return decline(context, nullptr);
+  // The file header is tested before a buffer of the file's size is allocated, so files
+  // of other formats cost no large allocation.
+  uint8_t header[FILE_HEADER_SIZE];
+  if (fread(header, 1, sizeof header, file) != sizeof header) return decline(context, nullptr);
+  const ByteReader head{header, FILE_HEADER_SIZE};
+  if (head.u16le(0) != BMP_SIGNATURE || head.u16le(6) != 0 || head.u16le(8) != 0) return decline(context, nullptr);
+  auto* data = static_cast<uint8_t*>(calloc(static_cast<size_t>(size), 1));
+  if (!data) return decline(context, nullptr);
+  memcpy(data, header, sizeof header);
+  // A short read (the file shrank) leaves the rest zero, which reads as missing data.
+  (void)fread(data + FILE_HEADER_SIZE, 1, static_cast<size_t>(size - FILE_HEADER_SIZE), file);
+  const BmpHeader h = read_header(ByteReader{data, size});
+  context->width = h.width;
+  context->height = h.height;
+  context->depth = 24;
+  context->source_depth = h.bpp;
+  context->slots[SLOT_DATA] = data;
+  context->slots[SLOT_HEADER] = data;
+  context->slots[SLOT_SIZE] = reinterpret_cast<void*>(static_cast<intptr_t>(size));
+  return 1;
+}
+
+int bmp_decoder_read(DecodeContext* context, uint8_t* buffer, int stride) {
+  auto* data = static_cast<uint8_t*>(context->slots[SLOT_DATA]);
+  const ByteReader file{data, static_cast<int64_t>(reinterpret_cast<intptr_t>(context->slots[SLOT_SIZE]))};
+  const BmpHeader h = read_header(file);
+  const int64_t w = context->width;
+  const int64_t height = context->height;
+  if (!data || w <= 0 || height <= 0 || int64_t{stride} < 3 * w) return 1;
+  Rgb palette[256] = {};
+  if (h.bpp >= 1 && h.bpp <= 8) load_colour_table(data, file, h, palette);
+  if (h.bpp == 8 && h.compression == 1) {
+    decode_rle8(file, h, buffer, stride, w, height, palette);
+  } else {
+    convert_rows(file, h, buffer, stride, w, height, palette);
+  }
+  return 1;
+}
+
+void bmp_decoder_close(DecodeContext* context) {
+  free(context->slots[SLOT_DATA]);
+  context->slots[SLOT_DATA] = nullptr;
+  context->slots[SLOT_HEADER] = nullptr;
+  context->slots[SLOT_SIZE] = nullptr;
+}
