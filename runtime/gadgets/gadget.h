@@ -33,6 +33,11 @@
 // gadget_post_change: "changed" handler of a ComboBox.
 // gadget_post_focus/gadget_post_lost_focus: focus handlers, post 256 / 512.
 // gadget_on_destroy: "destroy" handler of every primary widget; releases the record.
+// gadget_list_ready: true when the calling thread has a gadget list to place into.
+// gadget_allocate: the record for a creation under value; sets the gadget value; null on failure.
+// gadget_creation_result: the handle for ANY_NUMBER, else the primary widget's address.
+// gadget_discard: destroy a widget of a creation that failed before it was placed.
+// gadget_value_data/gadget_data_value: an object value as signal user data and back.
 
 struct GadgetRecord;
 
@@ -128,3 +133,27 @@ void gadget_post_change(void* widget, void* value);
 int gadget_post_focus(void* widget, void* event, void* value);
 int gadget_post_lost_focus(void* widget, void* event, void* value);
 void gadget_on_destroy(void* widget, void* value);
+bool gadget_list_ready();
+void gadget_discard(void* widget);
+GadgetRecord* gadget_allocate(ObjectValue value, ObjectValue* gadget_value);
+int64_t gadget_creation_result(ObjectValue requested, const GadgetRecord* record, ObjectValue gadget_value);
+
+inline void* gadget_value_data(ObjectValue value) {
+  return reinterpret_cast<void*>(static_cast<intptr_t>(value));
+}
+inline ObjectValue gadget_data_value(const void* data) {
+  return static_cast<ObjectValue>(reinterpret_cast<intptr_t>(data));
+}
+
+// Owns the g_malloc'ed UTF-8 copy of a string (null reads as "") and frees it with g_free.
+class GadgetUtf8 {
+ public:
+  explicit GadgetUtf8(UString s);
+  ~GadgetUtf8();
+  GadgetUtf8(const GadgetUtf8&) = delete;
+  GadgetUtf8& operator=(const GadgetUtf8&) = delete;
+  const char* get() const { return text_ ? text_ : ""; }
+
+ private:
+  char* text_;
+};

@@ -1,0 +1,348 @@
+// Gadget core: registry, per-thread state, creation support, the common operations
+// that dispatch through a type's GadgetOps, fonts, colours and the posting handlers.
+#include "runtime/gadgets/gadget.h"
+
+#include <gtk/gtk.h>
+
+#include "runtime/gui/event.h"
+
+namespace {
+
+ObjectRegistry* g_registry = nullptr;
+int64_t g_segment = -1;
+GtkCssProvider* g_css_provider = nullptr;
+
+GadgetRecord* lookup(ObjectValue gadget) {
+  if (!g_registry) return nullptr;
+  return static_cast<GadgetRecord*>(obj_get(g_registry, gadget));
+}
+
+// The toolkit's global lock around a common operation's widget work; the
+// pending drawing requests are flushed before the lock is left.
+class ToolkitLock {
+ public:
+  ToolkitLock() {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    gdk_threads_enter();
+#pragma GCC diagnostic pop
+  }
+  ~ToolkitLock() {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    gdk_flush();
+    gdk_threads_leave();
+#pragma GCC diagnostic pop
+  }
+  ToolkitLock(const ToolkitLock&) = delete;
+  ToolkitLock& operator=(const ToolkitLock&) = delete;
+};
+
+// Program-made changes raise signals that must not become events.
+class SuppressEvents {
+ public:
+  SuppressEvents() { event_suppress_begin(); }
+  ~SuppressEvents() { event_suppress_end(); }
+  SuppressEvents(const SuppressEvents&) = delete;
+  SuppressEvents& operator=(const SuppressEvents&) = delete;
+};
+
+void segment_init(void* segment) {
+  auto* state = static_cast<GadgetListState*>(segment);
+  state->current = nullptr;
+  state->depth = 0;
+  state->default_font = nullptr;
+}
+
+GdkRGBA to_gdk(const GadgetRgba& c) { return GdkRGBA{c.red, c.green, c.blue, c.alpha}; }
+
+GtkWidget* top_widget(const GadgetRecord* record) {
+  return GTK_WIDGET(record->outer ? record->outer : record->widget);
+}
+
+}  // namespace
+
+GadgetUtf8::GadgetUtf8(UString s) : text_(ustr_to_utf8(s ? s : u"")) {}
+GadgetUtf8::~GadgetUtf8() { g_free(text_); }
+
+void gadget_init() {
+  if (g_registry) return;
+  g_registry = obj_registry_new(static_cast<int32_t>(sizeof(GadgetRecord)), 16, gadget_free);
+  g_segment = tls_register_segment(static_cast<int64_t>(sizeof(GadgetListState)), segment_init, nullptr);
+  gadget_list_set_segment(g_segment);
+  GdkDisplay* display = gdk_display_get_default();
+  if (display) {
+    g_css_provider = gtk_css_provider_new();
+    gtk_style_context_add_provider_for_screen(gdk_display_get_default_screen(display),
+                                              GTK_STYLE_PROVIDER(g_css_provider),
+                                              GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  }
+}
+
+ObjectRegistry* gadget_registry() { return g_registry; }
+
+GadgetListState* gadget_state() {
+  if (g_segment < 0) return nullptr;
+  return static_cast<GadgetListState*>(tls_segment(g_segment));
+}
+
+int64_t gadget_get_state(ObjectValue gadget) {
+  GadgetRecord* record = lookup(gadget);
+  if (!record || !record->ops->get_state) return 0;
+  return record->ops->get_state(record);
+}
+
+void gadget_set_text(ObjectValue gadget, UString text) {
+  ustr_stack_enter();
+  GadgetRecord* record = lookup(gadget);
+  if (!record || !record->ops->set_text) return;
+  ToolkitLock lock;
+  GadgetUtf8 copy(text);
+  SuppressEvents quiet;
+  record->ops->set_text(record, copy.get());
+}
+
+void gadget_get_text(ObjectValue gadget, int64_t position) {
+  ustr_stack_enter();
+  GadgetRecord* record = lookup(gadget);
+  if (!record || !record->ops->get_text) {
+    ustr_push_utf8("", position);
+    return;
+  }
+  ToolkitLock lock;
+  record->ops->get_text(record, position);
+}
+
+int64_t gadget_add_item(ObjectValue gadget, int32_t position, UString text, void* image) {
+  ustr_stack_enter();
+  GadgetRecord* record = lookup(gadget);
+  if (!record || !record->ops->add_item) return 0;
+  ToolkitLock lock;
+  GadgetUtf8 copy(text);
+  SuppressEvents quiet;
+  return record->ops->add_item(record, position, copy.get(), image);
+}
+
+int64_t gadget_add_item(ObjectValue gadget, int32_t position, UString text) {
+  return gadget_add_item(gadget, position, text, nullptr);
+}
+
+void gadget_set_color(ObjectValue gadget, int32_t kind, int32_t color) {
+  GadgetRecord* record = lookup(gadget);
+  if (!record || !record->ops->set_color) return;
+  ToolkitLock lock;
+  record->ops->set_color(record, kind, color);
+}
+
+void gadget_set_font(ObjectValue gadget, int64_t font) {
+  void* description = font == -1 ? nullptr : reinterpret_cast<void*>(static_cast<intptr_t>(font));
+  if (gadget == ANY_NUMBER) {
+    if (GadgetListState* state = gadget_state()) state->default_font = description;
+    return;
+  }
+  GadgetRecord* record = lookup(gadget);
+  if (!record || !record->ops->set_font) return;
+  ToolkitLock lock;
+  record->ops->set_font(record, description);
+}
+
+void gadget_resize(ObjectValue gadget, int32_t x, int32_t y, int32_t width, int32_t height) {
+  GadgetRecord* record = lookup(gadget);
+  if (!record) return;
+  ToolkitLock lock;
+  GtkWidget* w = top_widget(record);
+  const bool was_hidden = !gtk_widget_get_visible(w);
+  if (was_hidden) gtk_widget_show(w);
+  if (x != KEEP_VALUE || y != KEEP_VALUE) {
+    GtkWidget* parent = gtk_widget_get_parent(w);
+    if (parent && GTK_IS_LAYOUT(parent)) {
+      gint cx = 0, cy = 0;
+      gtk_container_child_get(GTK_CONTAINER(parent), w, "x", &cx, "y", &cy, nullptr);
+      gtk_layout_move(GTK_LAYOUT(parent), w, x == KEEP_VALUE ? cx : x, y == KEEP_VALUE ? cy : y);
+    }
+  }
+  if (width != KEEP_VALUE || height != KEEP_VALUE) {
+    GtkRequisition minimum{0, 0};
+    gtk_widget_get_preferred_size(w, &minimum, nullptr);
+    const int32_t new_width = width == KEEP_VALUE ? minimum.width : width;
+    const int32_t new_height = height == KEEP_VALUE ? minimum.height : height;
+    if (new_width > 0 && new_height > 0) gtk_widget_set_size_request(w, new_width, new_height);
+  }
+  if (was_hidden) gtk_widget_hide(w);
+}
+
+int64_t gadget_width(ObjectValue gadget) {
+  GadgetRecord* record = lookup(gadget);
+  if (!record) return 0;
+  GtkWidget* w = top_widget(record);
+  gint width = -1, height = -1;
+  gtk_widget_get_size_request(w, &width, &height);
+  if (width == -1 && height == -1 && w != record->widget)
+    gtk_widget_get_size_request(GTK_WIDGET(record->widget), &width, &height);
+  return width;
+}
+
+int64_t gadget_height(ObjectValue gadget) {
+  GadgetRecord* record = lookup(gadget);
+  if (!record) return 0;
+  GtkWidget* w = top_widget(record);
+  gint width = -1, height = -1;
+  gtk_widget_get_size_request(w, &width, &height);
+  if (width == -1 && height == -1 && w != record->widget)
+    gtk_widget_get_size_request(GTK_WIDGET(record->widget), &width, &height);
+  return height;
+}
+
+void gadget_free(ObjectValue gadget) {
+  if (!g_registry) return;
+  if (gadget == ANY_NUMBER) {
+    obj_free_all(g_registry);
+    return;
+  }
+  GadgetRecord* record = lookup(gadget);
+  if (!record) return;
+  // The primary widget's "destroy" handler releases the record.
+  gtk_widget_destroy(top_widget(record));
+}
+
+bool gadget_list_ready() {
+  GadgetListState* state = gadget_state();
+  return g_registry && state && state->current && GTK_IS_LAYOUT(state->current);
+}
+
+void gadget_place(void* widget, int32_t x, int32_t y) {
+  GadgetListState* state = gadget_state();
+  if (!state || !state->current || !GTK_IS_LAYOUT(state->current)) return;
+  gtk_layout_put(GTK_LAYOUT(state->current), GTK_WIDGET(widget), x, y);
+}
+
+void gadget_discard(void* widget) {
+  if (!widget) return;
+  g_object_ref_sink(widget);
+  gtk_widget_destroy(GTK_WIDGET(widget));
+  g_object_unref(widget);
+}
+
+GadgetRecord* gadget_allocate(ObjectValue value, ObjectValue* gadget_value) {
+  if (!g_registry) return nullptr;
+  auto* record = static_cast<GadgetRecord*>(obj_allocate(g_registry, value));
+  if (record) *gadget_value = value == ANY_NUMBER ? static_cast<ObjectValue>(reinterpret_cast<intptr_t>(record)) : value;
+  return record;
+}
+
+int64_t gadget_creation_result(ObjectValue requested, const GadgetRecord* record, ObjectValue gadget_value) {
+  if (requested == ANY_NUMBER) return gadget_value;
+  return static_cast<int64_t>(reinterpret_cast<intptr_t>(record->widget));
+}
+
+void gadget_register(GadgetRecord* record, ObjectValue value) {
+  GtkWidget* widget = GTK_WIDGET(record->widget);
+  gtk_widget_realize(widget);
+  GadgetListState* state = gadget_state();
+  if (state && state->default_font && record->ops->set_font) record->ops->set_font(record, state->default_font);
+  g_signal_connect(widget, "destroy", G_CALLBACK(gadget_on_destroy), gadget_value_data(value));
+  g_object_set_data(G_OBJECT(widget), "kt_id", gadget_value_data(value + 1));
+  events_flush();
+}
+
+void gadget_on_destroy(void* widget, void* value) {
+  // "kt_id" is cleared below, so a second "destroy" of the same widget never
+  // looks at a record that has already been released.
+  if (!g_object_get_data(G_OBJECT(widget), "kt_id")) return;
+  g_object_set_data(G_OBJECT(widget), "kt_id", nullptr);
+  const ObjectValue gadget = gadget_data_value(value);
+  GadgetRecord* record = lookup(gadget);
+  if (!record || record->widget != widget) return;
+  if (record->ops && record->ops->free) record->ops->free(record);
+  obj_release(g_registry, gadget);
+}
+
+void gadget_widget_set_font(void* widget, void* font) {
+  g_object_set_data(G_OBJECT(widget), "kt_gadget_font", font);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  gtk_widget_override_font(GTK_WIDGET(widget), static_cast<PangoFontDescription*>(font));
+#pragma GCC diagnostic pop
+}
+
+void* gadget_widget_get_font(void* widget) {
+  if (void* font = g_object_get_data(G_OBJECT(widget), "kt_gadget_font")) return font;
+  GtkStyleContext* context = gtk_widget_get_style_context(GTK_WIDGET(widget));
+  if (!context) return nullptr;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  const PangoFontDescription* font = gtk_style_context_get_font(context, GTK_STATE_FLAG_NORMAL);
+#pragma GCC diagnostic pop
+  return const_cast<PangoFontDescription*>(font);
+}
+
+GadgetRgba gadget_unpack_color(int32_t color) {
+  const uint32_t c = static_cast<uint32_t>(color);
+  return GadgetRgba{(c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c & 0xFF0000) >> 16) / 255.0, 1.0};
+}
+
+GadgetRgba gadget_contrast_color(int32_t color) {
+  const GadgetRgba normal = gadget_unpack_color(color);
+  auto invert = [](double component) {
+    const double inverted = 1.0 - component;
+    // A mid grey would not stand out from its own inverse, so it is pushed darker.
+    return (inverted > 0.4 && inverted < 0.6) ? 0.4 : inverted;
+  };
+  return GadgetRgba{invert(normal.red), invert(normal.green), invert(normal.blue), 1.0};
+}
+
+void gadget_apply_color(GadgetRecord* record, int32_t kind, int32_t color, void* target) {
+  if (kind == COLOR_FRONT) record->a = static_cast<int64_t>(color) + 1;
+  if (kind == COLOR_BACK) record->b = static_cast<int64_t>(color) + 1;
+  if (kind != COLOR_FRONT && kind != COLOR_BACK) return;
+  const GdkRGBA normal = to_gdk(gadget_unpack_color(color));
+  const GdkRGBA contrast = to_gdk(gadget_contrast_color(color));
+  const bool reset = color == -1;
+  const GdkRGBA* normal_ptr = reset ? nullptr : &normal;
+  const GdkRGBA* contrast_ptr = reset ? nullptr : &contrast;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (kind == COLOR_FRONT) {
+    gtk_widget_override_color(GTK_WIDGET(target), GTK_STATE_FLAG_NORMAL, normal_ptr);
+    return;
+  }
+  GtkWidget* widgets[2] = {GTK_WIDGET(target), record->outer ? GTK_WIDGET(record->outer) : nullptr};
+  for (GtkWidget* w : widgets) {
+    if (!w) continue;
+    gtk_widget_override_background_color(w, GTK_STATE_FLAG_NORMAL, normal_ptr);
+    gtk_widget_override_background_color(w, GTK_STATE_FLAG_SELECTED, contrast_ptr);
+    gtk_widget_override_color(w, GTK_STATE_FLAG_SELECTED, normal_ptr);
+  }
+#pragma GCC diagnostic pop
+}
+
+int32_t gadget_get_color_words(GadgetRecord* record, int32_t kind) {
+  if (kind == COLOR_FRONT) return static_cast<int32_t>(record->a - 1);
+  if (kind == COLOR_BACK) return static_cast<int32_t>(record->b - 1);
+  return -1;
+}
+
+int64_t gadget_window_of(void* widget) {
+  GtkWidget* top = gtk_widget_get_toplevel(GTK_WIDGET(widget));
+  if (!top || !gtk_widget_is_toplevel(top)) return -1;
+  return gadget_data_value(g_object_get_data(G_OBJECT(top), "kt_id"));
+}
+
+void gadget_post_click(void* widget, void* value) {
+  if (event_peek_type() == EVENT_CLOSE_WINDOW) return;
+  event_post(EVENT_GADGET, gadget_data_value(value), gadget_window_of(widget), GADGET_EVENT_LEFT_CLICK);
+}
+
+void gadget_post_change(void* widget, void* value) {
+  event_post(EVENT_GADGET, gadget_data_value(value), gadget_window_of(widget), GADGET_EVENT_CHANGE);
+}
+
+int gadget_post_focus(void* widget, void*, void* value) {
+  event_post(EVENT_GADGET, gadget_data_value(value), gadget_window_of(widget), GADGET_EVENT_FOCUS);
+  return FALSE;
+}
+
+int gadget_post_lost_focus(void* widget, void*, void* value) {
+  event_post(EVENT_GADGET, gadget_data_value(value), gadget_window_of(widget), GADGET_EVENT_LOST_FOCUS);
+  return FALSE;
+}
