@@ -15,6 +15,7 @@
 // win_set_color: background colour of the gadget area.
 // win_widget: the toolkit window of an open window, or null.
 // color_rgb: red + green*256 + blue*65536.
+// win_registry: the window registry (null before win_library_init).
 
 enum WindowFlags : int32_t {
   WINDOW_INVISIBLE = 0x1,
@@ -51,3 +52,4 @@ void win_set_state(ObjectValue value, int32_t state);
 void win_set_color(ObjectValue value, int32_t color);
 void* win_widget(ObjectValue value);
 int64_t color_rgb(int32_t red, int32_t green, int32_t blue);
+ObjectRegistry* win_registry();

@@ -1,0 +1,341 @@
+// Windows: a toplevel GtkWindow holding a vertical box with one GtkLayout, the
+// window's gadget area. Every toolkit signal of interest becomes a queued event.
+
+#include "runtime/gui/window.h"
+
+#include "runtime/gui/event.h"
+
+#include <gtk/gtk.h>
+
+#include <memory>
+
+namespace {
+
+struct GFreeDeleter {
+  void operator()(char* p) const { g_free(p); }
+};
+using Utf8 = std::unique_ptr<char, GFreeDeleter>;
+
+ObjectRegistry* g_windows = nullptr;
+
+gpointer value_to_pointer(ObjectValue value) { return reinterpret_cast<gpointer>(static_cast<intptr_t>(value)); }
+ObjectValue pointer_to_value(gpointer p) { return static_cast<ObjectValue>(reinterpret_cast<intptr_t>(p)); }
+
+void set_int(GtkWidget* w, const char* key, int64_t v) { g_object_set_data(G_OBJECT(w), key, value_to_pointer(v)); }
+int64_t get_int(GtkWidget* w, const char* key) { return pointer_to_value(g_object_get_data(G_OBJECT(w), key)); }
+
+WindowRecord* open_record(ObjectValue value) { return static_cast<WindowRecord*>(obj_get(g_windows, value)); }
+GtkWidget* toolkit_window(ObjectValue value) {
+  WindowRecord* r = open_record(value);
+  return r ? static_cast<GtkWidget*>(r->window) : nullptr;
+}
+
+void post(int32_t type, gpointer value) { event_post(type, 0, pointer_to_value(value), 0); }
+
+// --- Signal handlers on the toplevel window -------------------------------------
+
+void on_destroy(GtkWidget* widget, gpointer data) {
+  const ObjectValue value = pointer_to_value(data);
+  // Only the record that still names this very widget is released: a stale handler
+  // must not take a record that meanwhile belongs to another window.
+  WindowRecord* r = open_record(value);
+  if (!r || r->window != widget) return;
+  event_purge_window(value);
+  obj_release(g_windows, value);
+}
+
+gboolean on_configure(GtkWidget* widget, GdkEventConfigure* ev, gpointer data) {
+  if (ev->width != get_int(widget, "kt_previous_width") || ev->height != get_int(widget, "kt_previous_height")) {
+    set_int(widget, "kt_previous_width", ev->width);
+    set_int(widget, "kt_previous_height", ev->height);
+    post(EVENT_SIZE_WINDOW, data);
+  }
+  if (ev->x != get_int(widget, "kt_previous_x") || ev->y != get_int(widget, "kt_previous_y")) {
+    set_int(widget, "kt_previous_x", ev->x);
+    set_int(widget, "kt_previous_y", ev->y);
+    post(EVENT_MOVE_WINDOW, data);
+  }
+  return FALSE;
+}
+
+gboolean on_window_state(GtkWidget*, GdkEventWindowState* ev, gpointer data) {
+  const bool iconified = ev->new_window_state & GDK_WINDOW_STATE_ICONIFIED;
+  const bool maximized = ev->new_window_state & GDK_WINDOW_STATE_MAXIMIZED;
+  if (ev->changed_mask & GDK_WINDOW_STATE_ICONIFIED) {
+    post(iconified ? EVENT_MINIMIZE_WINDOW : maximized ? EVENT_MAXIMIZE_WINDOW : EVENT_RESTORE_WINDOW, data);
+  } else if (ev->changed_mask & GDK_WINDOW_STATE_MAXIMIZED) {
+    post(maximized ? EVENT_MAXIMIZE_WINDOW : EVENT_RESTORE_WINDOW, data);
+  }
+  return FALSE;
+}
+
+gboolean on_delete(GtkWidget*, GdkEvent*, gpointer data) {
+  post(EVENT_CLOSE_WINDOW, data);
+  return TRUE;  // the program decides whether to close
+}
+
+gboolean on_focus_in(GtkWidget*, GdkEventFocus*, gpointer data) {
+  post(EVENT_ACTIVATE_WINDOW, data);
+  return FALSE;
+}
+
+gboolean on_focus_out(GtkWidget*, GdkEventFocus*, gpointer data) {
+  post(EVENT_DEACTIVATE_WINDOW, data);
+  return FALSE;
+}
+
+gboolean on_motion(GtkWidget*, GdkEventMotion*, gpointer data) {
+  post(EVENT_MOUSE_MOVE, data);
+  return FALSE;
+}
+
+// --- Signal handlers on the gadget area -------------------------------------------
+
+gboolean restore_focus(gpointer window) {
+  gtk_window_set_accept_focus(GTK_WINDOW(window), TRUE);
+  return G_SOURCE_REMOVE;
+}
+
+gboolean on_draw(GtkWidget* area, cairo_t*, gpointer data) {
+  post(EVENT_REPAINT, data);
+  GtkWidget* top = gtk_widget_get_toplevel(area);
+  if (GTK_IS_WINDOW(top) && g_object_get_data(G_OBJECT(top), "kt_restore_focus")) {
+    g_object_set_data(G_OBJECT(top), "kt_restore_focus", nullptr);
+    // The timeout keeps its own reference, so a window closed within the 50 ms is
+    // not touched after it is gone.
+    g_timeout_add_full(G_PRIORITY_DEFAULT, 50, restore_focus, g_object_ref(top), g_object_unref);
+  }
+  return FALSE;
+}
+
+gboolean on_button(GtkWidget*, GdkEventButton* ev, gpointer data) {
+  if (ev->type == GDK_2BUTTON_PRESS && ev->button == 1) post(EVENT_LEFT_DOUBLE_CLICK, data);
+  else if (ev->type == GDK_BUTTON_RELEASE && ev->button == 1) post(EVENT_LEFT_CLICK, data);
+  else if (ev->type == GDK_BUTTON_RELEASE && ev->button == 3) post(EVENT_RIGHT_CLICK, data);
+  return FALSE;
+}
+
+GtkWidget* build_gadget_area(GtkWidget* window) {
+  GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
+  gtk_container_add(GTK_CONTAINER(window), box);
+  GtkWidget* area = gtk_layout_new(nullptr, nullptr);
+  gtk_box_pack_start(GTK_BOX(box), area, TRUE, TRUE, 0);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  if (GtkStyle* style = gtk_widget_get_style(window)) gtk_widget_modify_bg(area, GTK_STATE_NORMAL, &style->bg[GTK_STATE_NORMAL]);
+#pragma GCC diagnostic pop
+  gtk_widget_add_events(area, GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK);
+  return area;
+}
+
+void apply_decorations(GtkWidget* window, int32_t flags, bool resizable) {
+  int decorations = GDK_DECOR_TITLE | GDK_DECOR_BORDER;
+  int functions = GDK_FUNC_MOVE | GDK_FUNC_CLOSE;
+  if (resizable) {
+    decorations |= GDK_DECOR_RESIZEH | GDK_DECOR_BORDER;
+    functions |= GDK_FUNC_RESIZE;
+  }
+  if (flags & WINDOW_MINIMIZE_GADGET) {
+    decorations |= GDK_DECOR_MINIMIZE | GDK_DECOR_TITLE | GDK_DECOR_BORDER;
+    functions |= GDK_FUNC_MINIMIZE;
+  }
+  if (flags & WINDOW_MAXIMIZE_GADGET) {
+    decorations |= GDK_DECOR_MAXIMIZE | GDK_DECOR_TITLE | GDK_DECOR_BORDER;
+    functions |= GDK_FUNC_MAXIMIZE;
+  }
+  if (flags & WINDOW_SYSTEM_MENU) decorations |= GDK_DECOR_MENU | GDK_DECOR_TITLE | GDK_DECOR_BORDER;
+  if (flags & WINDOW_BORDERLESS) decorations = 0;
+  GdkWindow* gdk = gtk_widget_get_window(window);
+  if (!gdk) return;
+  gdk_window_set_decorations(gdk, static_cast<GdkWMDecoration>(decorations));
+  gdk_window_set_functions(gdk, static_cast<GdkWMFunction>(functions));
+}
+
+}  // namespace
+
+void win_library_init() {
+  if (!g_windows) g_windows = obj_registry_new(sizeof(WindowRecord), 16, win_close);
+}
+
+int64_t win_open(ObjectValue value, int32_t x, int32_t y, int32_t width, int32_t height, UString title,
+                 int32_t flags, void* parent_ptr) {
+  if (x == IGNORE_POSITION || y == IGNORE_POSITION) flags |= WINDOW_SCREEN_CENTERED;
+  // GTK rejects sizes below -1 with a warning; a negative size means "unknown".
+  if (width < 0) width = 0;
+  if (height < 0) height = 0;
+  GtkWidget* parent = parent_ptr && GTK_IS_WINDOW(parent_ptr) ? static_cast<GtkWidget*>(parent_ptr) : nullptr;
+
+  auto* record = static_cast<WindowRecord*>(obj_allocate(g_windows, value));
+  if (!record) return 0;
+  const ObjectValue wv = value == ANY_NUMBER ? static_cast<ObjectValue>(reinterpret_cast<intptr_t>(record)) : value;
+  GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+  if (!window) {
+    obj_release(g_windows, wv);
+    return 0;
+  }
+  GtkWindow* gw = GTK_WINDOW(window);
+  {
+    Utf8 text(ustr_to_utf8(title));
+    gtk_window_set_title(gw, text ? text.get() : "");
+  }
+  gtk_window_set_default_size(gw, width, height);
+  set_int(window, "kt_previous_width", width);
+  set_int(window, "kt_previous_height", height);
+  if (!(flags & (WINDOW_SCREEN_CENTERED | WINDOW_PARENT_CENTERED))) gtk_window_move(gw, x, y);
+
+  const bool resizable = flags & (WINDOW_SIZE_GADGET | WINDOW_MAXIMIZE_GADGET);
+  if (resizable) {
+    gtk_widget_set_size_request(window, 30, 30);
+  } else {
+    gtk_window_set_resizable(gw, FALSE);
+    gtk_widget_set_size_request(window, width, height);
+  }
+  gtk_widget_realize(window);
+  if (flags & WINDOW_TOOL) {
+    gtk_window_set_type_hint(gw, GDK_WINDOW_TYPE_HINT_UTILITY);
+    gtk_window_set_skip_taskbar_hint(gw, FALSE);
+    gtk_window_set_skip_pager_hint(gw, FALSE);
+    flags &= ~(WINDOW_MAXIMIZE_GADGET | WINDOW_MINIMIZE_GADGET | WINDOW_MAXIMIZE | WINDOW_MINIMIZE);
+  }
+  apply_decorations(window, flags, resizable);
+  if (flags & (WINDOW_SCREEN_CENTERED | WINDOW_PARENT_CENTERED)) win_center(window, flags, parent);
+
+  GtkWidget* area = build_gadget_area(window);
+  g_object_set_data(G_OBJECT(window), "kt_gadgetlist", area);
+  gpointer data = value_to_pointer(wv);
+  g_signal_connect(area, "draw", G_CALLBACK(on_draw), data);
+  g_signal_connect(area, "button-press-event", G_CALLBACK(on_button), data);
+  g_signal_connect(area, "button-release-event", G_CALLBACK(on_button), data);
+  gtk_widget_show_all(gtk_bin_get_child(GTK_BIN(window)));
+  if (parent) gtk_window_set_transient_for(gw, GTK_WINDOW(parent));
+
+  g_signal_connect(window, "destroy", G_CALLBACK(on_destroy), data);
+  g_signal_connect(window, "configure-event", G_CALLBACK(on_configure), data);
+  g_signal_connect(window, "window-state-event", G_CALLBACK(on_window_state), data);
+  set_int(window, "kt_id", wv);
+  g_signal_connect(window, "delete-event", G_CALLBACK(on_delete), data);
+  g_signal_connect(window, "focus-in-event", G_CALLBACK(on_focus_in), data);
+  g_signal_connect(window, "focus-out-event", G_CALLBACK(on_focus_out), data);
+  g_signal_connect(window, "motion-notify-event", G_CALLBACK(on_motion), data);
+  record->window = window;
+
+  if (flags & WINDOW_MAXIMIZE) win_set_state(wv, WINDOW_MAXIMIZE);
+  else if (flags & WINDOW_MINIMIZE) win_set_state(wv, WINDOW_MINIMIZE);
+  if (!(flags & WINDOW_INVISIBLE)) {
+    if (flags & WINDOW_NO_ACTIVATE) {
+      gtk_window_set_accept_focus(gw, FALSE);
+      set_int(window, "kt_restore_focus", 1);
+    }
+    gtk_widget_show_now(window);
+  }
+  events_flush();
+  if (!(flags & WINDOW_NO_GADGET_LIST)) gadget_list_use(window);
+  return value == ANY_NUMBER ? wv : static_cast<int64_t>(reinterpret_cast<intptr_t>(window));
+}
+
+void win_center(void* window_ptr, int32_t flags, void* parent_ptr) {
+  if (!window_ptr || !GTK_IS_WINDOW(window_ptr)) return;
+  GtkWidget* window = static_cast<GtkWidget*>(window_ptr);
+  GdkRectangle area{};
+  if (flags & WINDOW_SCREEN_CENTERED) {
+    GdkScreen* screen = gtk_window_get_screen(GTK_WINDOW(window));
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    area.width = gdk_screen_get_width(screen);
+    area.height = gdk_screen_get_height(screen);
+#pragma GCC diagnostic pop
+  } else if ((flags & WINDOW_PARENT_CENTERED) && parent_ptr && GTK_IS_WIDGET(parent_ptr)) {
+    GdkWindow* parent_gdk = gtk_widget_get_window(static_cast<GtkWidget*>(parent_ptr));
+    if (!parent_gdk) return;
+    gdk_window_get_frame_extents(parent_gdk, &area);
+  } else {
+    return;
+  }
+  GdkRectangle own{};
+  if (GdkWindow* gdk = gtk_widget_get_window(window)) gdk_window_get_frame_extents(gdk, &own);
+  if (const int64_t w = get_int(window, "kt_previous_width")) own.width = static_cast<int>(w);
+  if (const int64_t h = get_int(window, "kt_previous_height")) own.height = static_cast<int>(h);
+  const int x = area.x + area.width / 2 - own.width / 2;
+  const int y = area.y + area.height / 2 - own.height / 2;
+  gtk_window_move(GTK_WINDOW(window), x, y);
+}
+
+void win_close(ObjectValue value) {
+  if (value == ANY_NUMBER) {
+    obj_free_all(g_windows);
+    return;
+  }
+  GtkWidget* window = toolkit_window(value);
+  if (!window) return;
+  gtk_widget_destroy(window);
+  events_flush();
+  event_purge_window(value);
+}
+
+void win_close_all() {
+  if (!g_windows) return;
+  obj_enum_begin(g_windows);
+  ObjectValue value = 0;
+  while (obj_enum_next(g_windows, &value)) win_close(value);
+}
+
+static int64_t window_size(ObjectValue value, int32_t mode, bool want_width) {
+  GtkWidget* window = toolkit_window(value);
+  if (!window) return 0;
+  if (mode == WINDOW_INNER_SIZE) {
+    if (const int64_t stored = get_int(window, want_width ? "kt_previous_width" : "kt_previous_height")) return stored;
+    int w = 0, h = 0;
+    gtk_window_get_size(GTK_WINDOW(window), &w, &h);
+    return want_width ? w : h;
+  }
+  auto* area = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(window), "kt_gadgetlist"));
+  GdkWindow* holder = area ? gtk_widget_get_parent_window(area) : nullptr;
+  if (!holder) return 0;
+  GdkRectangle frame{};
+  gdk_window_get_frame_extents(holder, &frame);
+  return want_width ? frame.width : frame.height;
+}
+
+int64_t win_width(ObjectValue value, int32_t mode) { return window_size(value, mode, true); }
+int64_t win_height(ObjectValue value, int32_t mode) { return window_size(value, mode, false); }
+
+void win_set_state(ObjectValue value, int32_t state) {
+  GtkWidget* window = toolkit_window(value);
+  if (!window) return;
+  GtkWindow* gw = GTK_WINDOW(window);
+  if (state == WINDOW_MAXIMIZE) {
+    gtk_window_maximize(gw);
+    gtk_window_deiconify(gw);
+  } else if (state == WINDOW_MINIMIZE) {
+    gtk_window_iconify(gw);
+  } else {
+    gtk_window_unmaximize(gw);
+    gtk_window_deiconify(gw);
+  }
+}
+
+void win_set_color(ObjectValue value, int32_t color) {
+  GtkWidget* window = toolkit_window(value);
+  if (!window) return;
+  auto* target = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(window), "kt_gadgetlist"));
+  if (!target) target = window;
+  GdkColor c{};
+  c.red = static_cast<guint16>((color & 0xFF) * 256);
+  c.green = static_cast<guint16>(color & 0xFF00);
+  c.blue = static_cast<guint16>(((color >> 16) & 0xFF) * 256);
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  gtk_widget_modify_bg(target, GTK_STATE_NORMAL, &c);
+#pragma GCC diagnostic pop
+  gtk_widget_queue_draw(target);
+}
+
+void* win_widget(ObjectValue value) { return toolkit_window(value); }
+
+int64_t color_rgb(int32_t red, int32_t green, int32_t blue) {
+  // Computed in 64 bits and wrapped to 32, so out-of-range components cannot overflow.
+  const int64_t sum = int64_t{red} + int64_t{green} * 256 + int64_t{blue} * 65536;
+  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(sum)));
+}
+
+ObjectRegistry* win_registry() { return g_windows; }
