@@ -19,6 +19,7 @@
 // ustr_stack_offset_of: 0 if address is outside [buffer, buffer+top], else byte offset + 1.
 // ustr_stack_address_of: buffer + (offset_plus_1 - 1); the inverse of ustr_stack_offset_of.
 // ustr_stack_push: append a copy of s; top ends on its terminator.
+// ustr_stack_live_count: number of stacks currently allocated in the process.
 // --- String variables and conversion -----------------------------------------
 // ustr_assign: copy s into the variable (null s frees it); returns 2*length+2.
 // ustr_assign_from_stack: move the units between mark and top into the variable; top = mark.
@@ -59,6 +60,7 @@ void ustr_stack_close();
 int32_t ustr_stack_offset_of(const void* address);
 UChar* ustr_stack_address_of(int32_t offset_plus_1);
 void ustr_stack_push(UString s);
+int64_t ustr_stack_live_count();
 
 int64_t ustr_assign(UStringVar* variable, UString s);
 void ustr_assign_from_stack(UStringVar* variable, int64_t mark);
