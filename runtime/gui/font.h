@@ -11,6 +11,7 @@
 // font_id: the font's PangoFontDescription*, or 0.
 // font_free: free one font (ANY_NUMBER: all).
 // font_library_end: free every font.
+// font_registry: the font registry (null before font_library_init).
 
 constexpr int32_t FONT_BOLD = 1;
 constexpr int32_t FONT_ITALIC = 2;
@@ -25,3 +26,4 @@ int64_t font_load_plain(ObjectValue value, UString name, int32_t size);
 int64_t font_id(ObjectValue value);
 void font_free(ObjectValue value);
 void font_library_end();
+ObjectRegistry* font_registry();
