@@ -107,7 +107,7 @@ inline Bytes make_bmp(const Bmp& s) {
   put32(b, 2835);
   put32(b, uint32_t(s.colors_used >= 0 ? s.colors_used : int32_t(s.palette.size())));
   put32(b, 0);
-  for (uint32_t c : s.palette) put32(b, ((c & 0xFF) << 16) | (c & 0xFF00) | ((c >> 16) & 0xFF));
+  for (uint32_t c : s.palette) put32(b, c & 0xFFFFFF);  // bytes blue, green, red, 0
   b.insert(b.end(), s.pixels.begin(), s.pixels.end());
   return b;
 }

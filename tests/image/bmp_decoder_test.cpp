@@ -1,0 +1,197 @@
+// BMP decoding through image_load: every converted depth, padding, RLE8, row order and the
+// colour table, compared with gdk-pixbuf's own loader where the result is the ordinary one.
+#include "tests/image/image_test_support.h"
+
+using namespace zvd_image_test;
+
+namespace {
+
+const std::vector<uint32_t> kColours = {0x000000, 0xFFFFFF, 0xFF0000, 0x00FF00, 0x0000FF, 0x123456, 0xFEDCBA,
+                                        0x808080, 0x7F1020, 0x00A0B0, 0xC0C000, 0x102030, 0x405060,
+                                        0x708090, 0xA0B0C0, 0xD0E0F0};
+
+uint32_t pattern(int x, int y) { return uint32_t(x * 7 + y * 3 + x * y); }
+
+struct BmpCase {
+  uint16_t bpp;
+  int32_t width;
+};
+
+class BmpDepth : public ImageTest, public ::testing::WithParamInterface<BmpCase> {};
+
+// Uncompressed files of every palette-free and palette depth, at widths that need padding.
+TEST_P(BmpDepth, DecodesLikeReference) {
+  const BmpCase& c = GetParam();
+  Bmp spec;
+  spec.width = c.width;
+  spec.height = 3;
+  spec.bpp = c.bpp;
+  if (c.bpp <= 8) {
+    const size_t n = size_t(1) << c.bpp;
+    for (size_t i = 0; i < n; ++i) spec.palette.push_back(i < kColours.size() ? kColours[i] : uint32_t(i * 0x010305));
+  }
+  spec.pixels = pack_rows(spec.width, spec.height, c.bpp, [&](int x, int y) {
+    const uint32_t v = pattern(x, y);
+    return c.bpp <= 8 ? v % (1u << c.bpp) : v * 0x0B1D2F;
+  });
+  const std::string path = write_file("depth" + std::to_string(c.bpp) + "_w" + std::to_string(c.width) + ".bmp",
+                                      make_bmp(spec));
+  const int64_t handle = load(ANY_NUMBER, path);
+  ASSERT_NE(handle, 0);
+  EXPECT_EQ(image_depth(handle), 24);
+  EXPECT_EQ(image_depth(handle, IMAGE_DEPTH_SOURCE), c.bpp);
+  EXPECT_EQ(record_of(handle)->format, IMAGE_FORMAT_BMP);
+  EXPECT_FALSE(gdk_pixbuf_get_has_alpha(pixbuf_of(handle)));
+  EXPECT_TRUE(same_as_reference(pixbuf_of(handle), path, false));
+  image_free(handle);
+}
+
+INSTANTIATE_TEST_SUITE_P(AllDepths, BmpDepth,
+                         ::testing::Values(BmpCase{1, 1}, BmpCase{1, 9}, BmpCase{1, 33}, BmpCase{4, 1}, BmpCase{4, 3},
+                                           BmpCase{4, 6}, BmpCase{8, 1}, BmpCase{8, 5}, BmpCase{8, 8},
+                                           BmpCase{24, 1}, BmpCase{24, 2}, BmpCase{24, 5}, BmpCase{24, 8},
+                                           BmpCase{32, 3}, BmpCase{32, 4}),
+                         [](const ::testing::TestParamInfo<BmpCase>& info) {
+                           return "bpp" + std::to_string(info.param.bpp) + "_width" +
+                                  std::to_string(info.param.width);
+                         });
+
+class BmpDecoder : public ImageTest {};
+
+TEST_F(BmpDecoder, BottomFileRowIsTheBottomImageRow) {
+  Bmp spec;
+  spec.width = 5;
+  spec.height = 2;
+  // File order: bottom row first; each row 15 bytes + 1 byte of padding.
+  spec.pixels = pack_rows(5, 2, 24, [](int x, int y) { return y == 0 ? 0x0000FFu + uint32_t(x) : 0xFF0000u; });
+  ASSERT_EQ(spec.pixels.size(), 32u);
+  const int64_t handle = load(ANY_NUMBER, write_file("order.bmp", make_bmp(spec)));
+  ASSERT_NE(handle, 0);
+  EXPECT_EQ(pixel_at(pixbuf_of(handle), 4, 0), (Pixel{0, 1, 3, 255}));
+  EXPECT_EQ(pixel_at(pixbuf_of(handle), 0, 1), (Pixel{255, 0, 0, 255}));
+  EXPECT_EQ(gdk_pixbuf_get_rowstride(pixbuf_of(handle)), 16);
+  image_free(handle);
+}
+
+TEST_F(BmpDecoder, OneBitFilesShowTheirOwnColours) {
+  for (const auto& palette : {std::vector<uint32_t>{0xFFFFFF, 0x000000}, std::vector<uint32_t>{0x3366CC, 0xCC9933}}) {
+    Bmp spec;
+    spec.width = 10;
+    spec.height = 2;
+    spec.bpp = 1;
+    spec.palette = palette;
+    spec.pixels = pack_rows(10, 2, 1, [](int x, int y) { return uint32_t((x + y) & 1); });
+    const std::string path = write_file("onebit.bmp", make_bmp(spec));
+    const int64_t handle = load(ANY_NUMBER, path);
+    ASSERT_NE(handle, 0);
+    const auto rgb = [](uint32_t c) { return Pixel{int(c >> 16), int((c >> 8) & 0xFF), int(c & 0xFF), 255}; };
+    EXPECT_EQ(pixel_at(pixbuf_of(handle), 0, 0), rgb(palette[0]));
+    EXPECT_EQ(pixel_at(pixbuf_of(handle), 9, 0), rgb(palette[1]));
+    EXPECT_TRUE(same_as_reference(pixbuf_of(handle), path, false));
+    image_free(handle);
+  }
+}
+
+TEST_F(BmpDecoder, SixteenBitPixelsArePlainShifts) {
+  struct Case {
+    int32_t compression;
+    uint16_t value;
+    Pixel expected;
+  };
+  for (const Case& c : {Case{0, 0x7FFF, {248, 248, 248, 255}}, Case{0, 0x7C00, {248, 0, 0, 255}},
+                        Case{0, 0x0421, {8, 8, 8, 255}}, Case{3, 0xFFFF, {248, 252, 248, 255}},
+                        Case{3, 0x07E0, {0, 252, 0, 255}}, Case{3, 0x0821, {8, 4, 8, 255}}}) {
+    Bmp spec;
+    spec.width = 3;  // 6 bytes + 2 bytes of padding per row
+    spec.height = 2;
+    spec.bpp = 16;
+    spec.compression = c.compression;
+    spec.pixels = pack_rows(3, 2, 16, [&](int x, int) { return x == 1 ? c.value : 0u; });
+    const int64_t handle = load(ANY_NUMBER, write_file("sixteen.bmp", make_bmp(spec)));
+    ASSERT_NE(handle, 0);
+    EXPECT_EQ(pixel_at(pixbuf_of(handle), 1, 1), c.expected) << "value " << c.value;
+    EXPECT_EQ(pixel_at(pixbuf_of(handle), 2, 1), (Pixel{0, 0, 0, 255}));
+    image_free(handle);
+  }
+}
+
+TEST_F(BmpDecoder, Rle8RunsEndOfLineDeltaAndAbsoluteRuns) {
+  Bmp spec;
+  spec.width = 8;
+  spec.height = 4;
+  spec.bpp = 8;
+  spec.compression = 1;
+  spec.palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+  spec.pixels = {
+      3, 1, 2, 2, 0, 0,           // file row 0: three red, two green, end of line
+      0, 3, 4, 3, 2, 0,           // file row 1: absolute run of 3 (white, blue, green) + pad
+      0, 2, 2, 1,                 // delta: x += 2, y += 1
+      2, 4, 0, 0,                 // file row 2: two white at x 5, 6; end of line
+      8, 3, 0, 1,                 // file row 3: eight blue; end of bitmap
+  };
+  const std::string path = write_file("rle8.bmp", make_bmp(spec));
+  const int64_t handle = load(ANY_NUMBER, path);
+  ASSERT_NE(handle, 0);
+  GdkPixbuf* pb = pixbuf_of(handle);
+  const Pixel red{255, 0, 0, 255}, green{0, 255, 0, 255}, blue{0, 0, 255, 255}, white{255, 255, 255, 255},
+      black{0, 0, 0, 255};
+  EXPECT_EQ(pixel_at(pb, 0, 3), red);
+  EXPECT_EQ(pixel_at(pb, 4, 3), green);
+  EXPECT_EQ(pixel_at(pb, 5, 3), black) << "pixels after an early end of line stay cleared";
+  EXPECT_EQ(pixel_at(pb, 0, 2), white);
+  EXPECT_EQ(pixel_at(pb, 2, 2), green);
+  EXPECT_EQ(pixel_at(pb, 3, 1), black) << "pixels skipped by a delta stay cleared";
+  EXPECT_EQ(pixel_at(pb, 5, 1), white);
+  EXPECT_EQ(pixel_at(pb, 6, 1), white);
+  EXPECT_EQ(pixel_at(pb, 7, 0), blue);
+  EXPECT_TRUE(same_as_reference(pb, path, false));
+  image_free(handle);
+}
+
+TEST_F(BmpDecoder, TopDownFileFailsToLoad) {
+  Bmp spec;
+  spec.width = 2;
+  spec.height = -2;
+  spec.pixels = Bytes(16, 0x55);
+  EXPECT_EQ(load(ANY_NUMBER, write_file("topdown.bmp", make_bmp(spec))), 0);
+  EXPECT_EQ(decode_context()->slots[0], nullptr) << "the file data is freed";
+}
+
+TEST_F(BmpDecoder, UnconvertedFormatsLoadAsClearedPixels) {
+  for (const auto& [bpp, compression] : {std::pair<uint16_t, int32_t>{4, 2}, {16, 1}, {2, 0}, {8, 3}}) {
+    Bmp spec;
+    spec.width = 4;
+    spec.height = 2;
+    spec.bpp = bpp;
+    spec.compression = compression;
+    spec.palette = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
+    spec.pixels = Bytes(16, bpp == 8 ? 0x01 : 0xFF);
+    const int64_t handle = load(ANY_NUMBER, write_file("unconverted.bmp", make_bmp(spec)));
+    if (bpp == 8) {
+      ASSERT_NE(handle, 0);  // compression 3 on 8 bits is converted as plain indices
+      EXPECT_EQ(pixel_at(pixbuf_of(handle), 0, 0), (Pixel{255, 255, 255, 255}));
+    } else {
+      ASSERT_NE(handle, 0) << bpp;
+      EXPECT_EQ(pixel_at(pixbuf_of(handle), 3, 1), (Pixel{0, 0, 0, 255})) << bpp;
+    }
+    image_free(handle);
+  }
+}
+
+TEST_F(BmpDecoder, OtherFilesAreDeclinedAfterTheFileHeader) {
+  const std::string png = write_file("declined.png", make_png(Png{}));
+  Bytes thirteen = {'B', 'M', 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+  Bytes reserved = make_bmp(Bmp{});
+  reserved[7] = 1;
+  for (const std::string& path : {png, write_file("thirteen.bmp", thirteen), write_file("reserved.bmp", reserved)}) {
+    DecodeContext context{};
+    context.file = fopen(path.c_str(), "rb");
+    ASSERT_NE(context.file, nullptr);
+    EXPECT_EQ(bmp_decoder_open(&context), 0) << path;
+    for (void* slot : context.slots) EXPECT_EQ(slot, nullptr);
+    fclose(context.file);
+  }
+  EXPECT_NE(load(ANY_NUMBER, png), 0) << "the PNG decoder still gets the file";
+}
+
+}  // namespace
