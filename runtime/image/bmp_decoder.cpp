@@ -46,13 +46,15 @@ BmpHeader read_header(const ByteReader& file) {
 }
 
 // Rewrites the colour table in place from blue, green, red, reserved to red, green, blue, 0,
-// then fills the lookup table of all 2^bpp indices from it. The rewrite stops at 2^bpp
-// entries, since no index reaches further and a larger count would rewrite pixel data.
+// then fills the lookup table of all 2^bpp indices from it. A count larger than the file
+// allows is clipped: the rewrite stops at 2^bpp entries (no index reaches further) and at
+// the start of pixel data that follows the table, so it never alters pixels.
 void load_colour_table(uint8_t* data, const ByteReader& file, const BmpHeader& h, Rgb* palette) {
   const int64_t start = FILE_HEADER_SIZE + int64_t{h.info_size};
   const int64_t limit = int64_t{1} << h.bpp;
   int64_t count = h.colors_used > 0 ? h.colors_used : (h.colors_used == 0 ? limit : 0);
   if (count > limit) count = limit;
+  if (h.data_offset > start && count > (h.data_offset - start) / 4) count = (h.data_offset - start) / 4;
   for (int64_t i = 0; i < count; ++i) {
     const int64_t at = start + 4 * i;
     if (!file.contains(at, 4)) continue;
