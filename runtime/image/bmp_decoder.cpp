@@ -147,17 +147,22 @@ void convert_rows(const ByteReader& file, const BmpHeader& h, uint8_t* buffer, i
   const int64_t used = used_row_bytes(h, w);
   if (used == 0) return;
   const int64_t row_bytes = (used + 3) / 4 * 4;
-  for (int64_t i = 0; i < height; ++i) {
+  const int64_t bits = h.bpp;
+  // Rows that end before the file starts are skipped without visiting them.
+  const int64_t before = -int64_t{h.data_offset} - used;
+  for (int64_t i = before >= 0 ? before / row_bytes + 1 : 0; i < height; ++i) {
     const int64_t offset = int64_t{h.data_offset} + i * row_bytes;
-    // Later rows start further on, so once past the end nothing more is in the file;
-    // their pixels stay as cleared.
+    // Later rows start further on, so once past the end nothing more is in the file.
+    // Pixels whose bytes all lie outside the file are not written and stay as cleared,
+    // so a small file that claims a huge image does not touch the whole buffer.
     if (offset >= file.size) break;
-    if (offset + used <= 0) continue;
     uint8_t* d = buffer + (height - 1 - i) * stride;
     if (const uint8_t* s = file.range(offset, used)) {
       convert_row(s, d, w, h, palette);
     } else {
-      convert_row(ClippedRow{&file, offset}, d, w, h, palette);
+      const int64_t present = (file.size - offset) * 8;  // bits from the row start to the file end
+      const int64_t pixels = (present + bits - 1) / bits;
+      convert_row(ClippedRow{&file, offset}, d, pixels < w ? pixels : w, h, palette);
     }
   }
 }

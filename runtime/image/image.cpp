@@ -17,6 +17,7 @@ int32_t g_decoder_count = 0;
 int64_t g_context_offset = -1;
 ObjectRegistry* g_images = nullptr;
 GdkWindow* g_hidden_window = nullptr;
+int64_t g_buffer_limit = IMAGE_MAX_BUFFER_BYTES;
 
 // Destroy notification of every loaded pixbuf: the pixbuf owns its malloc'ed pixel buffer.
 void pixel_buffer_free(guchar* pixels, gpointer) { free(pixels); }
@@ -132,10 +133,14 @@ bool image_buffer_layout(int32_t width, int32_t height, int32_t depth, int32_t* 
   if (row > INT32_MAX) return false;
   int64_t bytes = 0;
   // One spare row beyond the image.
-  if (!checked_mul<int64_t>(row, int64_t{height} + 1, &bytes) || bytes > IMAGE_MAX_BUFFER_BYTES) return false;
+  if (!checked_mul<int64_t>(row, int64_t{height} + 1, &bytes) || bytes > g_buffer_limit) return false;
   *stride = static_cast<int32_t>(row);
   *size = bytes;
   return true;
+}
+
+void image_set_buffer_limit(int64_t bytes) {
+  g_buffer_limit = bytes > 0 && bytes < IMAGE_MAX_BUFFER_BYTES ? bytes : IMAGE_MAX_BUFFER_BYTES;
 }
 
 void image_init() {
