@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <ctime>
+#include <cwctype>
 #include <iterator>
 
 namespace {
@@ -195,8 +196,16 @@ void date_format(UString mask, DateSeconds date, int64_t position) {
       dest[written++] = copy[i++];
       continue;
     }
+    // Token bodies are lower-case ASCII, so only those whose first unit equals
+    // the lowered unit after "%" can match; lowering that unit once saves the
+    // comparisons a locale lookup per unit.
+    UChar next = copy[i + 1];
+    auto lowered = static_cast<uint32_t>(
+        next >= u'a' && next <= u'z' ? next : std::towlower(static_cast<wint_t>(static_cast<int16_t>(next))));
     size_t t = 0;
-    while (t < std::size(TOKENS) && ustr_compare_nocase_n(copy + i + 1, TOKENS[t].body, TOKENS[t].length) != 0) {
+    while (t < std::size(TOKENS) &&
+           (TOKENS[t].body[0] != lowered ||
+            ustr_compare_nocase_n(copy + i + 1, TOKENS[t].body, TOKENS[t].length) != 0)) {
       ++t;
     }
     if (t == std::size(TOKENS)) {

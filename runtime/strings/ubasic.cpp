@@ -106,6 +106,12 @@ int32_t ustr_compare_nocase_n(UString a, UString b, int64_t n) {
   if (a == nullptr) a = EMPTY;
   if (b == nullptr) b = EMPTY;
   for (int64_t i = 0; i < n; ++i) {
+    // Identical units lower identically; towlower (a locale lookup) is only
+    // needed where they differ.
+    if (a[i] == b[i]) {
+      if (a[i] == 0) return 0;
+      continue;
+    }
     // Units are read as signed 16-bit values, so units from 0x8000 up reach
     // towlower as negative numbers (which it returns unchanged).
     int32_t ua = static_cast<int16_t>(a[i]);

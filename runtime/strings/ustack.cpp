@@ -36,10 +36,12 @@ pthread_key_t g_stack_key;
 std::atomic<bool> g_stack_key_valid{false};
 pthread_mutex_t g_stack_key_lock = PTHREAD_MUTEX_INITIALIZER;
 // The stack made by ustr_stack_startup: it has no clean-up entry and lives
-// until the process ends, so it is reused if the key is created again.
+// until the process ends.
 TempStringStack* g_startup_stack = nullptr;
-pthread_t g_startup_thread;
 std::atomic<int64_t> g_live_stacks{0};
+// The calling thread's stack, as stored under the key: a cache that spares a
+// key lookup in every stack operation.
+thread_local TempStringStack* t_stack = nullptr;
 
 [[noreturn]] void out_of_memory() { std::abort(); }
 
@@ -66,6 +68,7 @@ TempStringStack* stack_new() {
 // than this freed one.
 void stack_destroy(void* arg) {
   auto* st = static_cast<TempStringStack*>(arg);
+  if (t_stack == st) t_stack = nullptr;
   if (g_stack_key_valid.load(std::memory_order_acquire) &&
       pthread_getspecific(g_stack_key) == st) {
     pthread_setspecific(g_stack_key, nullptr);
@@ -86,15 +89,18 @@ void ensure_key() {
   pthread_mutex_unlock(&g_stack_key_lock);
 }
 
+// Stores st as the calling thread's stack.
+void set_thread_stack(TempStringStack* st) {
+  pthread_setspecific(g_stack_key, st);
+  t_stack = st;
+}
+
 TempStringStack* current_stack() {
-  if (g_stack_key_valid.load(std::memory_order_acquire)) {
-    auto* st = static_cast<TempStringStack*>(pthread_getspecific(g_stack_key));
-    if (st != nullptr) return st;
-  }
+  if (t_stack != nullptr) return t_stack;
   // A thread that skipped ustr_stack_enter gets its stack here rather than a
   // null dereference.
   ustr_stack_enter();
-  return static_cast<TempStringStack*>(pthread_getspecific(g_stack_key));
+  return t_stack;
 }
 
 void stack_grow(TempStringStack* st, int64_t needed) {
@@ -113,27 +119,29 @@ bool address_in_block(const void* address, const void* block, size_t size) {
 
 }  // namespace
 
+// The calling thread's stack, if it has one, stored under the key (which may
+// have been created anew since the stack was made).
+bool thread_has_stack() {
+  if (t_stack == nullptr) return false;
+  if (pthread_getspecific(g_stack_key) != t_stack) pthread_setspecific(g_stack_key, t_stack);
+  return true;
+}
+
 void ustr_stack_startup() {
   ensure_key();
-  if (pthread_getspecific(g_stack_key) != nullptr) return;
+  if (thread_has_stack()) return;
+  TempStringStack* st = stack_new();
   pthread_mutex_lock(&g_stack_key_lock);
-  TempStringStack* st = nullptr;
-  if (g_startup_stack != nullptr && pthread_equal(g_startup_thread, pthread_self())) {
-    st = g_startup_stack;
-  } else {
-    st = stack_new();
-    g_startup_stack = st;
-    g_startup_thread = pthread_self();
-  }
+  g_startup_stack = st;  // no clean-up entry: it lives until the process ends
   pthread_mutex_unlock(&g_stack_key_lock);
-  pthread_setspecific(g_stack_key, st);
+  set_thread_stack(st);
 }
 
 void ustr_stack_enter() {
   ensure_key();
-  if (pthread_getspecific(g_stack_key) != nullptr) return;
+  if (thread_has_stack()) return;
   TempStringStack* st = stack_new();
-  pthread_setspecific(g_stack_key, st);
+  set_thread_stack(st);
   thread_cleanup_add(stack_destroy, st);
 }
 

@@ -165,12 +165,14 @@ void ustr_push_utf8(const char* text, int64_t position) {
   if (text == nullptr) text = "";
   auto length = static_cast<int64_t>(std::strlen(text));
   const auto* bytes = reinterpret_cast<const unsigned char*>(text);
-  // Decoding the text without its NUL and writing the terminator ourselves
-  // keeps the result terminated even when the decoding ends early.
-  int64_t units = decode_utf8(bytes, length, nullptr, 0);
-  UChar* dest = ustr_stack_reserve(units, position);
-  decode_utf8(bytes, length, dest, units);
+  // UTF-8 never takes fewer bytes than UTF-16 takes units, so a reservation
+  // of one unit per byte holds the text: decode once, give back the rest.
+  // The terminator is written here, so the result ends properly even when
+  // the decoding stops early.
+  UChar* dest = ustr_stack_reserve(length, position);
+  int64_t units = decode_utf8(bytes, length, dest, length);
   dest[units] = 0;
+  ustr_stack_release(length - units);
 }
 
 int32_t ustr_encode(int32_t codepage, UString s, int32_t count, char* dest, int32_t dest_size) {
