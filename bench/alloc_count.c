@@ -26,7 +26,9 @@ struct AllocCounts alloc_count_read(void) {
 
 #if defined(__SANITIZE_ADDRESS__)
 
-#include <sanitizer/allocator_interface.h>
+// Part of the sanitizer runtime's interface; g++ ships no header for it.
+int __sanitizer_install_malloc_and_free_hooks(void (*malloc_hook)(const volatile void*, size_t),
+                                              void (*free_hook)(const volatile void*));
 
 static void on_malloc(const volatile void* p, size_t n) {
   (void)p;
