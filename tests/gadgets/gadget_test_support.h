@@ -7,6 +7,7 @@
 #include <gtk/gtk.h>
 
 #include <string>
+#include <sys/wait.h>
 #include <vector>
 
 #include "runtime/gadgets/gadget.h"
@@ -23,8 +24,9 @@
 // drain_events / gadget_events: fetch every queued event / keep the gadget events.
 // record_of: the live record of a gadget, or null.
 // widget_of / outer_of: the primary and the top widget of a gadget.
-// click_widget: press and release a mouse button over the centre of a widget.
-// press_key: press and release a key in the window under the pointer.
+// xdotool: run xdotool (XTest input) with arguments.
+// click_widget: move the pointer over a widget and click a mouse button.
+// press_key: press and release a key in the focused window.
 // settle: let the toolkit finish its pending work.
 
 namespace zvd_test {
@@ -100,24 +102,38 @@ inline bool widget_ready(GtkWidget* widget) {
   return gtk_widget_get_mapped(widget) && window && gdk_window_is_viewable(window) && allocation.width > 1;
 }
 
-inline void click_widget(GtkWidget* widget, guint button = 1, int dx = 0, int dy = 0) {
+// Runs xdotool, which feeds input through the X server's XTest extension; true on success.
+inline bool xdotool(std::vector<std::string> args) {
+  std::vector<char*> argv;
+  static char program[] = "xdotool";
+  argv.push_back(program);
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  gint status = -1;
+  const gboolean spawned = g_spawn_sync(nullptr, argv.data(), nullptr,
+                                        GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_STDOUT_TO_DEV_NULL |
+                                                    G_SPAWN_STDERR_TO_DEV_NULL),
+                                        nullptr, nullptr, nullptr, nullptr, &status, nullptr);
+  return spawned && WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+// Moves the pointer over a widget (centre plus dx, dy) and clicks count times.
+inline void click_widget(GtkWidget* widget, guint button = 1, int dx = 0, int dy = 0, int count = 1) {
   ASSERT_TRUE(pump_until([&] { return widget_ready(widget); }));
   GtkWidget* top = gtk_widget_get_toplevel(widget);
   GtkAllocation allocation;
   gtk_widget_get_allocation(widget, &allocation);
-  gint x = 0, y = 0;
+  gint x = 0, y = 0, origin_x = 0, origin_y = 0;
   ASSERT_TRUE(gtk_widget_translate_coordinates(widget, top, allocation.width / 2 + dx, allocation.height / 2 + dy,
                                                &x, &y));
-  GdkWindow* window = gtk_widget_get_window(top);
-  ASSERT_TRUE(gdk_test_simulate_button(window, x, y, button, GdkModifierType(0), GDK_BUTTON_PRESS));
-  ASSERT_TRUE(gdk_test_simulate_button(window, x, y, button, GdkModifierType(0), GDK_BUTTON_RELEASE));
+  gdk_window_get_origin(gtk_widget_get_window(top), &origin_x, &origin_y);
+  ASSERT_TRUE(xdotool({"mousemove", std::to_string(origin_x + x), std::to_string(origin_y + y), "click", "--repeat",
+                       std::to_string(count), "--delay", "1", std::to_string(button)}));
 }
 
-inline void press_key(GtkWidget* any_widget_in_window, guint keyval) {
-  GdkWindow* window = gtk_widget_get_window(gtk_widget_get_toplevel(any_widget_in_window));
-  ASSERT_TRUE(gdk_test_simulate_key(window, -1, -1, keyval, GdkModifierType(0), GDK_KEY_PRESS));
-  ASSERT_TRUE(gdk_test_simulate_key(window, -1, -1, keyval, GdkModifierType(0), GDK_KEY_RELEASE));
-}
+// Presses and releases a key (an X keysym name such as "a", "Q" or "adiaeresis")
+// in the window that holds the input focus.
+inline void press_key(const char* keysym) { ASSERT_TRUE(xdotool({"key", keysym})); }
 
 // Every test gets a fresh window that is the current gadget list; it is closed,
 // with everything in it, at the end of the test.
