@@ -96,7 +96,11 @@ gboolean restore_focus(gpointer window) {
   return G_SOURCE_REMOVE;
 }
 
-gboolean on_draw(GtkWidget* area, cairo_t*, gpointer data) {
+gboolean on_draw(GtkWidget* area, cairo_t* cr, gpointer data) {
+  // A GtkLayout does not paint its own background, so the colour given with
+  // gtk_widget_modify_bg would never show; paint it here, below the gadgets.
+  gtk_render_background(gtk_widget_get_style_context(area), cr, 0, 0, gtk_widget_get_allocated_width(area),
+                        gtk_widget_get_allocated_height(area));
   post(EVENT_REPAINT, data);
   GtkWidget* top = gtk_widget_get_toplevel(area);
   if (GTK_IS_WINDOW(top) && g_object_get_data(G_OBJECT(top), "kt_restore_focus")) {
