@@ -1,0 +1,194 @@
+// Image gadget: a GtkImage (aligned top left) in an optional frame inside a window-less
+// event box. The event box receives the pointer: presses remember a pending click kind,
+// releases inside the gadget post it, and motion with button 1 held past the toolkit's
+// drag threshold posts one drag start per press.
+#include "runtime/gadgets/image_gadget.h"
+
+#include <gtk/gtk.h>
+
+#include "runtime/gui/event.h"
+
+namespace {
+
+constexpr const char* EVENTTYPE_KEY = "kt_gadget_eventtype";
+constexpr guint BUTTON_MASKS = 0x1F00;  // GDK_BUTTON1_MASK ... GDK_BUTTON5_MASK
+
+// One per gadget; freed by the toolkit when the event box goes.
+struct DragTracking {
+  int64_t gadget;
+  int32_t pressed;   // button 1 is down since a press on the gadget
+  int32_t dragging;  // a drag start was already posted for this press
+  int32_t start_x;
+  int32_t start_y;
+};
+
+int64_t image_get_state(GadgetRecord* record) { return record->a; }
+
+void image_set_state(GadgetRecord* record, int64_t state) {
+  auto* pixbuf = reinterpret_cast<GdkPixbuf*>(state);
+  GtkWidget* box = GTK_WIDGET(record->outer);
+  record->a = state;
+  if (pixbuf) {
+    gtk_image_set_from_pixbuf(GTK_IMAGE(record->widget), pixbuf);
+    gtk_widget_set_size_request(box, gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf));
+  } else {
+    // The emptied gadget keeps the size it has now.
+    GtkRequisition minimum{};
+    gtk_widget_get_preferred_size(box, &minimum, nullptr);
+    gtk_image_set_from_pixbuf(GTK_IMAGE(record->widget), nullptr);
+    gtk_widget_set_size_request(box, minimum.width, minimum.height);
+  }
+  gtk_widget_queue_draw(GTK_WIDGET(record->widget));
+}
+
+const GadgetOps& image_ops() {
+  static const GadgetOps ops = [] {
+    GadgetOps o{};
+    o.type = GADGET_IMAGE;
+    o.get_state = image_get_state;
+    o.set_state = image_set_state;
+    return o;
+  }();
+  return ops;
+}
+
+int32_t pending_click(GtkWidget* box) {
+  return static_cast<int32_t>(GPOINTER_TO_INT(g_object_get_data(G_OBJECT(box), EVENTTYPE_KEY)));
+}
+
+void set_pending_click(GtkWidget* box, int32_t kind) {
+  g_object_set_data(G_OBJECT(box), EVENTTYPE_KEY, GINT_TO_POINTER(kind));
+}
+
+// Clicks are reported on release, inside the gadget, and only for the button that pressed.
+gboolean on_click(GtkWidget* box, GdkEventButton* event, gpointer data) {
+  const ObjectValue gadget = gadget_data_value(data);
+  switch (event->type) {
+    case GDK_BUTTON_PRESS:
+      if (event->button == 1) set_pending_click(box, IMAGE_CLICK_LEFT);
+      if (event->button == 3) set_pending_click(box, IMAGE_CLICK_RIGHT);
+      break;
+    case GDK_2BUTTON_PRESS:
+      if (event->button == 1) set_pending_click(box, IMAGE_CLICK_LEFT_DOUBLE);
+      if (event->button == 3) set_pending_click(box, IMAGE_CLICK_RIGHT_DOUBLE);
+      break;
+    case GDK_BUTTON_RELEASE: {
+      const int32_t kind = pending_click(box);
+      // Where the release happened, in the box's coordinates. Taken from the event, not
+      // from a pointer query: by the time a busy main loop handles the release the pointer
+      // may be back on the gadget, and a release outside would count as a click.
+      GtkAllocation allocation;
+      gtk_widget_get_allocation(box, &allocation);
+      gint origin_x = 0;
+      gint origin_y = 0;
+      gdk_window_get_origin(gtk_widget_get_window(box), &origin_x, &origin_y);
+      const double px = event->x_root - (origin_x + allocation.x);
+      const double py = event->y_root - (origin_y + allocation.y);
+      if (px >= 0 && px < gadget_width(gadget) && py >= 0 && py < gadget_height(gadget)) {
+        const bool left = event->button == 1 && (kind == IMAGE_CLICK_LEFT || kind == IMAGE_CLICK_LEFT_DOUBLE);
+        const bool right = event->button == 3 && (kind == IMAGE_CLICK_RIGHT || kind == IMAGE_CLICK_RIGHT_DOUBLE);
+        if (left || right) event_post(EVENT_GADGET, gadget, gadget_window_of(box), kind - 1);
+      }
+      set_pending_click(box, IMAGE_CLICK_NONE);
+      break;
+    }
+    default:
+      break;
+  }
+  return FALSE;
+}
+
+gboolean on_drag_press(GtkWidget*, GdkEventButton* event, gpointer data) {
+  auto* drag = static_cast<DragTracking*>(data);
+  if (event->button == 1) {
+    drag->pressed = 1;
+    drag->dragging = 0;
+    drag->start_x = static_cast<int32_t>(event->x);
+    drag->start_y = static_cast<int32_t>(event->y);
+  }
+  return FALSE;
+}
+
+gboolean on_drag_release(GtkWidget*, GdkEventButton*, gpointer data) {
+  static_cast<DragTracking*>(data)->pressed = 0;
+  return FALSE;
+}
+
+gboolean on_drag_motion(GtkWidget* box, GdkEventMotion* event, gpointer data) {
+  auto* drag = static_cast<DragTracking*>(data);
+  if (drag->pressed && !drag->dragging && (event->state & BUTTON_MASKS) == GDK_BUTTON1_MASK &&
+      gtk_drag_check_threshold(box, drag->start_x, drag->start_y, static_cast<gint>(event->x),
+                               static_cast<gint>(event->y))) {
+    event_post(EVENT_GADGET, drag->gadget, gadget_window_of(box), GADGET_EVENT_DRAG_START);
+    drag->dragging = 1;
+  }
+  return FALSE;
+}
+
+void setup_drag_detection(GtkWidget* box, ObjectValue gadget) {
+  auto* drag = static_cast<DragTracking*>(g_malloc0(sizeof(DragTracking)));
+  drag->gadget = gadget;
+  gtk_widget_add_events(box, gtk_widget_get_events(box) | GDK_BUTTON_MOTION_MASK | GDK_BUTTON_PRESS_MASK |
+                                 GDK_BUTTON_RELEASE_MASK);
+  g_signal_connect(box, "button-press-event", G_CALLBACK(on_drag_press), drag);
+  g_signal_connect(box, "button-release-event", G_CALLBACK(on_drag_release), drag);
+  g_signal_connect_data(box, "motion-notify-event", G_CALLBACK(on_drag_motion), drag,
+                        reinterpret_cast<GClosureNotify>(+[](gpointer p, GClosure*) { g_free(p); }),
+                        GConnectFlags(0));
+}
+
+}  // namespace
+
+int64_t image_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w, int32_t h, void* image,
+                            int32_t flags) {
+  const GadgetOps& ops = image_ops();
+  if (!gadget_list_ready()) return 0;
+  GtkWidget* box = gtk_event_box_new();
+  if (!box) return 0;
+  gtk_widget_set_has_window(box, FALSE);
+  auto* pixbuf = static_cast<GdkPixbuf*>(image);
+  GtkWidget* picture = pixbuf ? gtk_image_new_from_pixbuf(pixbuf) : gtk_image_new();
+  if (!picture) {
+    gadget_discard(box);
+    return 0;
+  }
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  gtk_misc_set_alignment(GTK_MISC(picture), 0.0f, 0.0f);
+#pragma GCC diagnostic pop
+  ObjectValue value = 0;
+  GadgetRecord* record = gadget_allocate(gadget, &value);
+  if (!record) {
+    gadget_discard(picture);
+    gadget_discard(box);
+    return 0;
+  }
+  GtkWidget* frame = (flags & (IMAGE_BORDER | IMAGE_RAISED_BORDER)) ? gtk_frame_new(nullptr) : nullptr;
+  if (frame) {
+    gtk_frame_set_shadow_type(GTK_FRAME(frame), (flags & IMAGE_RAISED_BORDER) ? GTK_SHADOW_OUT : GTK_SHADOW_IN);
+    gtk_container_add(GTK_CONTAINER(frame), picture);
+    gtk_container_add(GTK_CONTAINER(box), frame);
+  } else {
+    gtk_container_add(GTK_CONTAINER(box), picture);
+  }
+  if (pixbuf) {
+    gtk_widget_set_size_request(box, gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf));
+  } else {
+    gtk_widget_set_size_request(box, w, h);
+  }
+  setup_drag_detection(box, value);
+  g_signal_connect(box, "button-press-event", G_CALLBACK(on_click), gadget_value_data(value));
+  g_signal_connect(box, "button-release-event", G_CALLBACK(on_click), gadget_value_data(value));
+  gadget_place(box, x, y);
+  gtk_widget_show_all(box);
+  record->widget = picture;
+  record->outer = box;
+  record->a = reinterpret_cast<int64_t>(pixbuf);
+  record->ops = &ops;
+  gadget_register(record, value);
+  return gadget_creation_result(gadget, record, value);
+}
+
+int64_t image_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w, int32_t h, void* image) {
+  return image_gadget_create(gadget, x, y, w, h, image, 0);
+}
