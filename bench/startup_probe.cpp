@@ -8,6 +8,7 @@
 //       marked as not compared.
 //   zvd-startup-probe --expect FILE [--timeout-ms N] -- PROGRAM [ARGS...]
 //       measures until the window's content equals FILE's in every compared pixel.
+//   --trace prints the time of every drawing and the number of pixels still differing.
 //
 // Prints one line: "wall_ms=T map_ms=M maxrss_kb=K frames=F status=S", where T is the time
 // from just before exec to the complete frame, M the time until the window was mapped,
@@ -139,6 +140,7 @@ class Matcher {
   }
 
   bool matches() const { return differing_ == 0; }
+  long differing() const { return differing_; }
 
  private:
   const Picture* reference_;
@@ -195,7 +197,7 @@ int reap(pid_t pid, int timeout_ms, rusage* usage) {
 }
 
 int usage_error() {
-  std::fputs("usage: zvd-startup-probe (--calibrate FILE | --expect FILE) [--timeout-ms N] -- PROGRAM [ARGS...]\n",
+  std::fputs("usage: zvd-startup-probe (--calibrate FILE | --expect FILE) [--timeout-ms N] [--trace] -- PROGRAM [ARGS...]\n",
              stderr);
   return 2;
 }
@@ -206,12 +208,17 @@ int main(int argc, char** argv) {
   const char* calibrate_file = nullptr;
   const char* expect_file = nullptr;
   int timeout_ms = 30000;
+  bool trace = false;
   int first = 1;
   for (; first < argc; ++first) {
     const std::string arg = argv[first];
     if (arg == "--") {
       ++first;
       break;
+    }
+    if (arg == "--trace") {
+      trace = true;
+      continue;
     }
     if (first + 1 >= argc) return usage_error();
     if (arg == "--calibrate") calibrate_file = argv[++first];
@@ -297,6 +304,7 @@ int main(int argc, char** argv) {
           int w = 0, h = 0;
           if (window_size(&w, &h)) matcher.reset(display, target, w, h);
         }
+        if (trace) std::fprintf(stderr, "probe: %.3f ms mapped, %ld pixels differ\n", map_ms, matcher.differing());
       } else if (target != 0 && event.type == ConfigureNotify && event.xconfigure.window == target) {
         if (expect_file) matcher.reset(display, target, event.xconfigure.width, event.xconfigure.height);
       } else if (target != 0 && event.type == damage_event + XDamageNotify) {
@@ -310,6 +318,9 @@ int main(int argc, char** argv) {
             matcher.update(display, target, rects[i].x, rects[i].y, rects[i].width, rects[i].height);
           if (rects) XFree(rects);
         }
+        if (trace)
+          std::fprintf(stderr, "probe: %.3f ms drawn, %ld pixels differ\n", ms_between(start, last_drawn),
+                       matcher.differing());
       }
       if (expect_file && target != 0 && matcher.matches()) {
         wall_ms = ms_between(start, Clock::now());
