@@ -51,16 +51,13 @@ TEST_F(DateTest, MakeAcceptsExactlyTheSupportedPeriod) {
   EXPECT_EQ(date_make(INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN, INT32_MIN), DATE_INVALID);
 }
 
-TEST_F(DateTest, MakeChecksTheCalendar) {
-  EXPECT_NE(date_make(2024, 2, 29, 0, 0, 0), DATE_INVALID);
-  EXPECT_NE(date_make(2000, 2, 29, 0, 0, 0), DATE_INVALID);
-  EXPECT_NE(date_make(2024, 12, 31, 23, 59, 59), DATE_INVALID);
+// Month lengths and leap years are checked day by day against <chrono> in
+// date_calendar_test; here the field ranges.
+TEST_F(DateTest, MakeChecksFieldRanges) {
   const int32_t bad[][6] = {
-      {2023, 2, 29, 0, 0, 0}, {2037, 2, 29, 0, 0, 0},       {2024, 2, 30, 0, 0, 0},
-      {2024, 4, 31, 0, 0, 0}, {2024, 6, 31, 0, 0, 0},        {2024, 9, 31, 0, 0, 0},
-      {2024, 11, 31, 0, 0, 0}, {2024, 0, 1, 0, 0, 0},        {2024, 13, 1, 0, 0, 0},
-      {2024, 1, 0, 0, 0, 0},  {2024, 1, 32, 0, 0, 0},        {2024, 1, 1, 24, 0, 0},
-      {2024, 1, 1, 0, 60, 0}, {2024, 1, 1, 0, 0, 60},        {2024, -1, 1, 0, 0, 0},
+      {2024, 0, 1, 0, 0, 0},  {2024, 13, 1, 0, 0, 0}, {2024, -1, 1, 0, 0, 0}, {2024, 1, 0, 0, 0, 0},
+      {2024, 1, 32, 0, 0, 0}, {2024, 1, 1, 24, 0, 0}, {2024, 1, 1, 0, 60, 0}, {2024, 1, 1, 0, 0, 60},
+      {2024, 1, 1, -1, 0, 0}, {2024, 2, 30, 0, 0, 0}, {2023, 2, 29, 0, 0, 0}, {2024, 4, 31, 0, 0, 0},
   };
   for (const auto& f : bad) {
     EXPECT_EQ(date_make(f[0], f[1], f[2], f[3], f[4], f[5]), DATE_INVALID)
@@ -183,14 +180,6 @@ TEST_F(DateTest, MaskOnTheStackAndResultAboveIt) {
   EXPECT_EQ(r, std::u16string(5000, u'.') + u"05");
   EXPECT_EQ(ustr_stack_top(), at + 2 * static_cast<int64_t>(r.size()));
   ustr_stack_set_top(mark_);
-}
-
-TEST_F(DateTest, NowIsInsideThePeriodOrInvalid) {
-  DateSeconds now = date_now();
-  if (now != DATE_INVALID) {
-    EXPECT_GE(now, date_make(2024, 1, 1, 0, 0, 0));
-    EXPECT_LE(now, LAST);
-  }
 }
 
 }  // namespace

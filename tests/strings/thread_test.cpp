@@ -38,24 +38,6 @@ TEST(ThreadStackTest, SecondThreadGetsItsOwnStackFreedAtExit) {
   ustr_stack_set_top(main_mark);
 }
 
-TEST(ThreadStackTest, ManyThreadsEachFreeTheirStack) {
-  ustr_stack_startup();
-  int64_t live_before = ustr_stack_live_count();
-  std::vector<std::thread> threads;
-  for (int i = 0; i < 8; ++i) {
-    threads.emplace_back([i] {
-      // No explicit ustr_stack_enter: the first stack operation makes one.
-      int64_t mark = ustr_stack_top();
-      UChar digits[12];
-      ustr_from_int(i, digits);
-      ustr_stack_push(digits);
-      EXPECT_EQ(ustr_stack_string(mark)[0], u'0' + i);
-    });
-  }
-  for (std::thread& t : threads) t.join();
-  EXPECT_EQ(ustr_stack_live_count(), live_before);
-}
-
 // A clean-up registered before the stack runs after the stack is gone; if it
 // handles strings it must get a fresh stack, which is freed in turn.
 TEST(ThreadStackTest, CleanupThatUsesStringsAfterStackIsFreed) {
