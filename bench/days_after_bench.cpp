@@ -166,6 +166,7 @@ BENCHMARK(BM_DaysAfter_GDateTime);
 // because the wall clock also counts time the machine gave to other work.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
+  RatioReporter() : ConsoleReporter(OO_Tabular) {}
   void ReportRuns(const std::vector<Run>& runs) override {
     for (const Run& run : runs) {
       const std::string& name = run.run_name.function_name;
