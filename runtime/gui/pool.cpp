@@ -9,6 +9,7 @@
 #include <pthread.h>
 
 #include <cstdlib>
+#include <initializer_list>
 
 namespace {
 
@@ -161,4 +162,17 @@ int64_t pool_block_count(BlockPool* pool) {
   for (Block* b = pool->full; b; b = b->next) ++n;
   for (Block* b = pool->available; b; b = b->next) ++n;
   return n;
+}
+
+void pool_delete(BlockPool* pool) {
+  if (!pool) return;
+  for (Block* list : {pool->full, pool->available}) {
+    while (list) {
+      Block* next = list->next;
+      std::free(list);
+      list = next;
+    }
+  }
+  if (pool->locked) pthread_mutex_destroy(&pool->mutex);
+  std::free(pool);
 }

@@ -232,3 +232,16 @@ int64_t obj_registry_capacity(ObjectRegistry* r) {
   RegistryLock guard(r);
   return r->capacity;
 }
+
+void obj_registry_delete(ObjectRegistry* r) {
+  if (!r) return;
+  for (int64_t i = 0; i < r->capacity; ++i) std::free(r->slots[i]);
+  std::free(r->slots);
+  while (DynamicLinks* links = r->dynamic_head) {
+    r->dynamic_head = links->next;
+    std::free(links);
+  }
+  g_hash_table_destroy(r->live_handles);
+  pthread_mutex_destroy(&r->lock);
+  std::free(r);
+}

@@ -14,6 +14,7 @@
 // obj_enum_begin: start an enumeration (holds the registry's lock until it ends).
 // obj_enum_next: next record and its value, or null at the end (drops the lock).
 // obj_registry_capacity: the current number of numbered slots.
+// obj_registry_delete: free a registry and its records, freeing no objects (tests, tools).
 // tls_register_segment: add a per-thread segment of size bytes; returns its offset.
 // tls_segment: the calling thread's address of the segment at offset.
 // tls_shutdown: delete the per-thread data key.
@@ -21,6 +22,7 @@
 // pool_alloc: one element, or null.
 // pool_free: give an element back.
 // pool_total/pool_block_count: the sum of the block capacities / the number of blocks.
+// pool_delete: free a pool with every block, handed-out elements included.
 // gadget_list_use: make widget's gadget list current (null = query); returns the previous owner.
 // gadget_list_state: the calling thread's GadgetListState (the gadget layer's segment once set).
 
@@ -54,6 +56,7 @@ void obj_free_all(ObjectRegistry* registry);
 void obj_enum_begin(ObjectRegistry* registry);
 void* obj_enum_next(ObjectRegistry* registry, ObjectValue* value);
 int64_t obj_registry_capacity(ObjectRegistry* registry);
+void obj_registry_delete(ObjectRegistry* registry);
 
 int64_t tls_register_segment(int64_t size, TlsSegmentFn init, TlsSegmentFn destroy);
 void* tls_segment(int64_t offset);
@@ -64,6 +67,7 @@ void* pool_alloc(BlockPool* pool);
 void pool_free(BlockPool* pool, void* element);
 int64_t pool_total(BlockPool* pool);
 int64_t pool_block_count(BlockPool* pool);
+void pool_delete(BlockPool* pool);
 
 // The gadget layer registers the segment holding GadgetListState and tells the
 // registry where it is, so that gadget_list_use can find it on every thread.

@@ -34,7 +34,10 @@ class RegistryTest : public ::testing::Test {
     g_reg = obj_registry_new(sizeof(TestRecord), 16, free_test_object);
     g_freed.clear();
   }
-  void TearDown() override { obj_free_all(g_reg); }
+  void TearDown() override {
+    obj_free_all(g_reg);
+    obj_registry_delete(g_reg);
+  }
 
   TestRecord* make(ObjectValue value) {
     auto* r = static_cast<TestRecord*>(obj_allocate(g_reg, value));
@@ -199,6 +202,9 @@ TEST(TlsSegments, InitOnEveryThreadAndDestroyAtThreadExit) {
   EXPECT_EQ(main_seg[0], 0x5eed);
   EXPECT_EQ(main_seg[1], 0);
   EXPECT_EQ(tls_register_segment(1, nullptr, nullptr), offset + 16);  // 12 rounds up to 16
+  // Registering resizes (and may move) this thread's block: look the segment up again.
+  main_seg = static_cast<int64_t*>(tls_segment(offset));
+  EXPECT_EQ(main_seg[0], 0x5eed);
 
   void* thread_seg = nullptr;
   int64_t seen = 0;
@@ -296,6 +302,7 @@ TEST(BlockPool, EventPoolBlockGrowth) {
   for (void* e : elements) pool_free(pool, e);
   EXPECT_EQ(pool_total(pool), 0);
   EXPECT_EQ(pool_block_count(pool), 0);
+  pool_delete(pool);
 }
 
 TEST(BlockPool, BlocksComeBackWhenEveryElementIsFree) {
@@ -316,6 +323,7 @@ TEST(BlockPool, BlocksComeBackWhenEveryElementIsFree) {
   EXPECT_EQ(pool_total(pool), 0);
   pool_free(pool, nullptr);
   EXPECT_EQ(pool_alloc(nullptr), nullptr);
+  pool_delete(pool);
 }
 
 TEST(BlockPool, LockedPoolSharedByThreads) {
@@ -332,6 +340,7 @@ TEST(BlockPool, LockedPoolSharedByThreads) {
   a.join();
   b.join();
   EXPECT_EQ(pool_block_count(pool), 0);
+  pool_delete(pool);
 }
 
 }  // namespace
