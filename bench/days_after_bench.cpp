@@ -172,9 +172,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
       const std::string& name = run.run_name.function_name;
       if (run.run_type == Run::RT_Iteration && medians_.count(name) == 0) {
         times_[name] = run.GetAdjustedCPUTime();
+        auto a = run.counters.find("allocs/iter");
+        if (a != run.counters.end()) allocs_[name] = a->second.value;
       } else if (run.run_type == Run::RT_Aggregate && run.aggregate_name == "median") {
         medians_.insert(name);
         times_[name] = run.GetAdjustedCPUTime();
+        auto a = run.counters.find("allocs/iter");
+        if (a != run.counters.end()) allocs_[name] = a->second.value;
       }
     }
     ConsoleReporter::ReportRuns(runs);
@@ -183,13 +187,17 @@ class RatioReporter : public benchmark::ConsoleReporter {
     auto p = times_.find(peer);
     auto o = times_.find(ours);
     if (p == times_.end() || o == times_.end() || o->second <= 0) return;
-    std::printf("%s / %s = %.2f (CPU %.1f ns vs %.1f ns per computation)\n", peer, ours,
+    std::printf("ratio %s / %s = %.2f (CPU %.1f ns vs %.1f ns per computation)\n", peer, ours,
                 p->second / o->second, p->second, o->second);
+  }
+  void print_allocations() const {
+    for (const auto& [name, value] : allocs_) std::printf("allocations per iteration, %s: %.2f\n", name.c_str(), value);
   }
 
  private:
   std::map<std::string, double> times_;
   std::set<std::string> medians_;
+  std::map<std::string, double> allocs_;
 };
 
 // Both computations must agree before their times mean anything.
@@ -224,6 +232,7 @@ int main(int argc, char** argv) {
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.print_ratio("BM_DaysAfter_GDateTime", "BM_DaysAfter_Runtime");
   reporter.print_ratio("BM_DaysAfter_GDateTime", "BM_DaysAfter_RuntimeStackOnly");
+  reporter.print_allocations();
   benchmark::Shutdown();
   ustr_stack_shutdown();
   return 0;
