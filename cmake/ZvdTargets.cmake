@@ -14,11 +14,16 @@ function(zvd_library name dir)
   endif()
 endfunction()
 
-# zvd_test(NAME SOURCES... LIBS ... [GUI]): a GoogleTest program run by CTest.
+# zvd_test(<name> SOURCES ... LIBS ... [GUI] [SERIAL] [TIMEOUT s] [LABELS ...]): a GoogleTest program run by CTest.
 # GUI tests run under a private Xvfb server of their own (scripts/with-xvfb),
 # so they never share a display with another test and may run in parallel.
+# The name may also be given as "NAME <name>".
 function(zvd_test name)
-  cmake_parse_arguments(T "GUI;SERIAL" "TIMEOUT" "SOURCES;LIBS;LABELS" ${ARGN})
+  set(_args ${ARGN})
+  if(name STREQUAL "NAME")
+    list(POP_FRONT _args name)
+  endif()
+  cmake_parse_arguments(T "GUI;SERIAL" "TIMEOUT" "SOURCES;LIBS;LABELS" ${_args})
   add_executable(${name} ${T_SOURCES})
   target_link_libraries(${name} PRIVATE ${T_LIBS} GTest::gtest GTest::gtest_main Threads::Threads)
   target_include_directories(${name} PRIVATE "${PROJECT_SOURCE_DIR}")
