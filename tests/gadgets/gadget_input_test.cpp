@@ -196,6 +196,8 @@ TEST_F(GadgetInput, AWaitingCloseRequestSilencesClicksAndEditorChangesOnly) {
   SignalCounter clicked, selected;
   clicked.watch(widget_of(button), "clicked");
   selected.watch(widget_of(calendar), "day-selected");
+  settle();
+  drain_events();
 
   event_post(EVENT_CLOSE_WINDOW, 0, window_, 0);
   click_widget(widget_of(button));
