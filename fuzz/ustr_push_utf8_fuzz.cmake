@@ -1,0 +1,7 @@
+# libFuzzer target for ustr_push_utf8; seed corpus in corpus/ustr_push_utf8.
+add_executable(fuzz_ustr_push_utf8 ${CMAKE_CURRENT_LIST_DIR}/ustr_push_utf8_fuzz.cpp)
+target_link_libraries(fuzz_ustr_push_utf8 PRIVATE zvd_strings)
+target_compile_options(fuzz_ustr_push_utf8 PRIVATE -fsanitize=fuzzer,address,undefined)
+target_link_options(fuzz_ustr_push_utf8 PRIVATE -fsanitize=fuzzer,address,undefined)
+# The string library carries the coverage instrumentation the fuzzer is guided by.
+target_compile_options(zvd_strings PRIVATE -fsanitize=fuzzer-no-link,address,undefined)
