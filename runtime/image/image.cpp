@@ -5,6 +5,9 @@
 #include <gdk-pixbuf/gdk-pixbuf.h>
 #include <gdk/gdk.h>
 
+#include <sys/mman.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <cstring>
 
@@ -71,7 +74,7 @@ GdkPixbuf* image_make_pixbuf(ImageRecord* record, int32_t width, int32_t height,
   int64_t size = 0;
   if (image_buffer_layout(width, height, depth, &stride, &size)) {
     // Cleared, so pixels that no decoder writes are black (or transparent), never old heap.
-    auto* buffer = static_cast<uint8_t*>(calloc(static_cast<size_t>(size), 1));
+    auto* buffer = static_cast<uint8_t*>(image_alloc_zeroed(static_cast<size_t>(size)));
     if (buffer) {
       GdkPixbuf* pixbuf = nullptr;
       if (decoder_read_pixels(buffer, stride)) {
@@ -137,6 +140,20 @@ bool image_buffer_layout(int32_t width, int32_t height, int32_t depth, int32_t* 
   *stride = static_cast<int32_t>(row);
   *size = bytes;
   return true;
+}
+
+void* image_alloc_zeroed(size_t size) {
+  void* block = calloc(size, 1);
+  // A large block is a fresh mapping that is filled once, front to back; asking for huge
+  // pages turns thousands of page faults into a few dozen. Only a hint: failure is harmless.
+  constexpr size_t HUGE_HINT_MIN = size_t{4} << 20;
+  if (block && size >= HUGE_HINT_MIN) {
+    const auto page = static_cast<uintptr_t>(sysconf(_SC_PAGESIZE));
+    const uintptr_t begin = (reinterpret_cast<uintptr_t>(block) + page - 1) / page * page;
+    const uintptr_t end = (reinterpret_cast<uintptr_t>(block) + size) / page * page;
+    if (end > begin) madvise(reinterpret_cast<void*>(begin), end - begin, MADV_HUGEPAGE);
+  }
+  return block;
 }
 
 void image_set_buffer_limit(int64_t bytes) {

@@ -23,6 +23,7 @@
 // image_hidden_window: the hidden GdkWindow (null before image_init / after image_shutdown).
 // image_buffer_layout: row stride and pixel-buffer size for a decoded image; false if refused.
 // image_set_buffer_limit: lower the largest pixel buffer a load may allocate (at most the default).
+// image_alloc_zeroed: a zero-filled malloc block (free with free), backed by huge pages when large.
 
 constexpr int32_t IMAGE_FORMAT_BMP = 0x504D42;  // "BMP" as a little-endian integer
 constexpr int32_t IMAGE_FORMAT_PNG = 0x474E50;  // "PNG"
@@ -85,3 +86,4 @@ ObjectRegistry* image_registry();
 void* image_hidden_window();
 bool image_buffer_layout(int32_t width, int32_t height, int32_t depth, int32_t* stride, int64_t* size);
 void image_set_buffer_limit(int64_t bytes);
+void* image_alloc_zeroed(size_t size);
