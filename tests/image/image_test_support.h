@@ -38,14 +38,15 @@ inline void start_image_layer() {
 }
 
 // A directory of its own per test program, removed with its files at exit.
-inline const std::string& temp_dir() {
-  static std::string dir = [] {
+inline std::string temp_dir() {
+  static char dir[64] = "";
+  if (!dir[0]) {
     char pattern[] = "/tmp/zvd-image-test-XXXXXX";
-    const char* made = mkdtemp(pattern);
-    std::string path = made ? made : "/tmp";
-    std::atexit([] { std::system(("rm -rf " + temp_dir()).c_str()); });
-    return path;
-  }();
+    snprintf(dir, sizeof dir, "%s", mkdtemp(pattern) ? pattern : "/tmp");
+    std::atexit([] {
+      if (std::string(dir) != "/tmp") std::system((std::string("rm -rf ") + dir).c_str());
+    });
+  }
   return dir;
 }
 
