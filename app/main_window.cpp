@@ -1,0 +1,126 @@
+// The main window: one fixed-size window with twenty gadgets at absolute positions.
+#include "app/main_window.h"
+
+#include "app/app.h"
+#include "runtime/gadgets/button_gadget.h"
+#include "runtime/gadgets/calendar_gadget.h"
+#include "runtime/gadgets/combobox_gadget.h"
+#include "runtime/gadgets/editor_gadget.h"
+#include "runtime/gadgets/gadget.h"
+#include "runtime/gadgets/image_gadget.h"
+#include "runtime/gadgets/text_gadget.h"
+#include "runtime/gui/font.h"
+#include "runtime/gui/registry.h"
+#include "runtime/gui/window.h"
+#include "runtime/image/image.h"
+#include "runtime/strings/ustring.h"
+
+int64_t app_main_window = 0;
+int64_t app_year_field = 0;
+int64_t app_month_chooser = 0;
+int64_t app_day_chooser = 0;
+int64_t app_after_count_field = 0;
+int64_t app_after_result_field = 0;
+int64_t app_before_count_field = 0;
+int64_t app_before_result_field = 0;
+int64_t app_calendar = 0;
+int64_t app_after_button = 0;
+int64_t app_logo_gadget = 0;
+int64_t app_banner_gadget = 0;
+
+namespace {
+
+// System menu + bit 0x8 + minimise + screen-centred + parent-centred: a fixed-size window
+// with title bar, border, window menu, minimise and close, centred on the screen.
+constexpr int32_t APP_WINDOW_FLAGS = WINDOW_SYSTEM_MENU | 0x8 | WINDOW_MINIMIZE_GADGET |
+                                     WINDOW_SCREEN_CENTERED | WINDOW_PARENT_CENTERED;
+constexpr int32_t APP_BUTTON_FLAGS = 8;  // passed to both push buttons; the button ignores it
+constexpr int32_t APP_IMAGE_SUNKEN = 1;
+
+int32_t rgb(int32_t red, int32_t green, int32_t blue) {
+  return static_cast<int32_t>(color_rgb(red, green, blue));
+}
+
+void set_font(int64_t gadget, int64_t font_number) {
+  gadget_set_font(gadget, font_id(font_number));
+}
+
+// Appends the texts "1" .. "last" to a chooser, in ascending order, without leading zeros.
+void add_numbers(int64_t gadget, int32_t last) {
+  UChar text[12];
+  for (int32_t n = 1; n <= last; ++n) {
+    ustr_from_int(n, text);
+    gadget_add_item(gadget, -1, text);
+  }
+}
+
+}  // namespace
+
+void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height) {
+  ustr_stack_enter();
+  app_main_window = win_open(ANY_NUMBER, x, y, width, height, u"ZoriviVudiDider", APP_WINDOW_FLAGS, nullptr);
+  win_set_color(app_main_window, rgb(APP_BACKGROUND_RED, APP_BACKGROUND_GREEN, APP_BACKGROUND_BLUE));
+
+  // 1
+  app_year_field = editor_gadget_create(ANY_NUMBER, 40, 70, 100, 30, 0);
+  set_font(app_year_field, 0);
+  gadget_add_item(app_year_field, -1, u"year");
+  // 2
+  app_after_count_field = editor_gadget_create(ANY_NUMBER, 30, 160, 100, 35, 0);
+  set_font(app_after_count_field, 0);
+  gadget_set_color(app_after_count_field, COLOR_FRONT, rgb(27, 15, 13));
+  // 3
+  app_after_result_field = editor_gadget_create(ANY_NUMBER, 260, 160, 160, 35, 0);
+  gadget_set_color(app_after_result_field, COLOR_FRONT, rgb(0, 0, 0));
+  // 4
+  text_gadget_create(ANY_NUMBER, 240, 165, 10, 20, u"=", TEXT_CENTER);
+  // 5
+  int64_t label = text_gadget_create(ANY_NUMBER, 150, 170, 80, 25, u"days after", TEXT_RIGHT);
+  set_font(label, 1);
+  gadget_set_color(label, COLOR_FRONT, rgb(70, 70, 70));
+  gadget_set_color(label, COLOR_BACK, rgb(APP_BACKGROUND_RED, APP_BACKGROUND_GREEN, APP_BACKGROUND_BLUE));
+  // 6
+  label = text_gadget_create(ANY_NUMBER, 40, 110, 380, 25, u"valid period: 1970-01-01 <--> 2038-01-19",
+                             TEXT_CENTER);
+  set_font(label, 1);
+  // 7
+  label = text_gadget_create(ANY_NUMBER, 320, 40, 40, 25, u"Day", 0);
+  set_font(label, 1);
+  // 8
+  label = text_gadget_create(ANY_NUMBER, 180, 40, 60, 25, u"Month", 0);
+  set_font(label, 1);
+  // 9
+  app_day_chooser = combobox_gadget_create(ANY_NUMBER, 320, 70, 100, 30, COMBOBOX_EDITABLE);
+  add_numbers(app_day_chooser, 31);
+  // 10
+  button_gadget_create(APP_BEFORE_BUTTON, 430, 220, 100, 40, u"push", APP_BUTTON_FLAGS);
+  set_font(APP_BEFORE_BUTTON, 0);
+  // 11
+  app_before_count_field = editor_gadget_create(ANY_NUMBER, 30, 220, 100, 35, 0);
+  // 12
+  label = text_gadget_create(ANY_NUMBER, 140, 230, 90, 25, u"days before", TEXT_RIGHT);
+  set_font(label, 2);
+  // 13
+  text_gadget_create(ANY_NUMBER, 240, 225, 10, 20, u"=", TEXT_CENTER);
+  // 14
+  app_before_result_field = editor_gadget_create(ANY_NUMBER, 260, 220, 160, 35, 0);
+  gadget_set_color(app_before_result_field, COLOR_FRONT, rgb(0, 0, 0));
+  // 15
+  app_calendar = calendar_gadget_create(ANY_NUMBER, 560, 10, 200, 170, 0);
+  set_font(app_calendar, 1);
+  // 16
+  app_after_button = button_gadget_create(ANY_NUMBER, 430, 160, 100, 40, u"push", APP_BUTTON_FLAGS);
+  set_font(app_after_button, 0);
+  // 17
+  app_month_chooser = combobox_gadget_create(ANY_NUMBER, 180, 70, 100, 30, COMBOBOX_EDITABLE);
+  set_font(app_month_chooser, 0);
+  add_numbers(app_month_chooser, 12);
+  // 18
+  app_banner_gadget = image_gadget_create(ANY_NUMBER, 30, 310, 600, 50, image_pixbuf(app_banner_image),
+                                          APP_IMAGE_SUNKEN);
+  // 19
+  app_logo_gadget = image_gadget_create(ANY_NUMBER, 660, 310, 100, 49, image_pixbuf(app_logo_image),
+                                        APP_IMAGE_SUNKEN);
+  // 20
+  text_gadget_create(ANY_NUMBER, 40, 40, 40, 25, u"Year", 0);
+}

@@ -1,0 +1,77 @@
+// The calculator started with a picture directory that does not exist: both loads fail,
+// the two picture gadgets become empty framed areas of their table size, and every other
+// gadget is there and works.
+#include <gtest/gtest.h>
+
+#include "runtime/image/image.h"
+#include "tests/app/app_driver.h"
+
+const char app_image_dir[] = "/nonexistent/zorivivudidider-test-pictures";
+
+namespace {
+
+using namespace zvd_app_test;
+
+class AppWithoutPictures : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    start_app();
+    zvd_test::pump_until([] { return widget_ready(main_toplevel()); }, TIMEOUT_MS);
+    settle();
+  }
+  static void TearDownTestSuite() { app_shutdown(); }
+  void SetUp() override { focus_main_window(); }
+};
+
+TEST_F(AppWithoutPictures, PictureGadgetsAreEmptyAreasOfTheirTableSize) {
+  EXPECT_EQ(app_logo_image, 0);
+  EXPECT_EQ(app_banner_image, 0);
+  struct Expected {
+    int64_t gadget;
+    int x, y, width, height;
+  };
+  for (const Expected& e : {Expected{app_banner_gadget, 30, 310, 600, 50}, Expected{app_logo_gadget, 660, 310, 100, 49}}) {
+    ASSERT_NE(e.gadget, 0);
+    GtkWidget* image = widget_of(e.gadget);
+    ASSERT_TRUE(GTK_IS_IMAGE(image));
+    EXPECT_EQ(gtk_image_get_pixbuf(GTK_IMAGE(image)), nullptr);
+    EXPECT_EQ(gadget_width(e.gadget), e.width);
+    EXPECT_EQ(gadget_height(e.gadget), e.height);
+    // Inside the frame the window's own background shows.
+    EXPECT_TRUE(zvd_test::pump_until(
+        [&] { return window_pixel(e.x + e.width / 2, e.y + e.height / 2) == BACKGROUND_RGB; }, TIMEOUT_MS));
+  }
+}
+
+TEST_F(AppWithoutPictures, EveryOtherGadgetIsThere) {
+  GtkWidget* layout = gtk_widget_get_parent(outer_of(app_year_field));
+  ASSERT_TRUE(GTK_IS_LAYOUT(layout));
+  GList* children = gtk_container_get_children(GTK_CONTAINER(layout));
+  EXPECT_EQ(g_list_length(children), 20u);
+  g_list_free(children);
+  for (int64_t gadget : {app_year_field, app_month_chooser, app_day_chooser, app_after_count_field,
+                         app_after_result_field, app_before_count_field, app_before_result_field, app_calendar,
+                         app_after_button, APP_BEFORE_BUTTON}) {
+    GtkWidget* top = outer_of(gadget);
+    ASSERT_NE(top, nullptr);
+    EXPECT_TRUE(gtk_widget_get_mapped(top));
+  }
+  // The fields were filled from the calendar and both buttons work.
+  EXPECT_EQ(text_of(app_year_field).size(), 4u);
+  type_into(app_year_field, "2024");
+  type_into(app_month_chooser, "1");
+  type_into(app_day_chooser, "31");
+  type_into(app_after_count_field, "29");
+  type_into(app_before_count_field, "1");
+  click(widget_of(app_after_button));
+  click(widget_of(APP_BEFORE_BUTTON));
+  EXPECT_TRUE(zvd_test::pump_until(
+      [] {
+        handle_events();
+        return text_of(app_after_result_field) == "2024/02/29" && text_of(app_before_result_field) == "2024/01/30";
+      },
+      TIMEOUT_MS))
+      << text_of(app_after_result_field) << " " << text_of(app_before_result_field);
+}
+
+}  // namespace
