@@ -2,6 +2,7 @@
 #include "app/app.h"
 
 #include "app/actions.h"
+#include "app/app_access.h"
 #include "app/main_window.h"
 #include "runtime/gadgets/gadget.h"
 #include "runtime/gui/event.h"
@@ -58,6 +59,7 @@ void app_startup(int argc, char** argv) {
   font_load_plain(2, u"Sans", 8);
 
   app_create_main_window(40, 40, 790, 400);  // 16
+  app_describe_main_window();                // names for screen readers; nothing visible
   app_sync_fields_from_calendar();           // 17
 }
 

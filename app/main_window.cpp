@@ -2,6 +2,7 @@
 #include "app/main_window.h"
 
 #include "app/app.h"
+#include "app/app_access.h"
 #include "runtime/gadgets/button_gadget.h"
 #include "runtime/gadgets/calendar_gadget.h"
 #include "runtime/gadgets/combobox_gadget.h"
@@ -76,6 +77,7 @@ void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height)
   text_gadget_create(ANY_NUMBER, 240, 165, 10, 20, u"=", TEXT_CENTER);
   // 5
   int64_t label = text_gadget_create(ANY_NUMBER, 150, 170, 80, 25, u"days after", TEXT_RIGHT);
+  app_after_label = label;
   set_font(label, 1);
   gadget_set_color(label, COLOR_FRONT, rgb(70, 70, 70));
   gadget_set_color(label, COLOR_BACK, rgb(APP_BACKGROUND_RED, APP_BACKGROUND_GREEN, APP_BACKGROUND_BLUE));
@@ -85,9 +87,11 @@ void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height)
   set_font(label, 1);
   // 7
   label = text_gadget_create(ANY_NUMBER, 320, 40, 40, 25, u"Day", 0);
+  app_day_label = label;
   set_font(label, 1);
   // 8
   label = text_gadget_create(ANY_NUMBER, 180, 40, 60, 25, u"Month", 0);
+  app_month_label = label;
   set_font(label, 1);
   // 9
   app_day_chooser = combobox_gadget_create(ANY_NUMBER, 320, 70, 100, 30, COMBOBOX_EDITABLE);
@@ -99,6 +103,7 @@ void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height)
   app_before_count_field = editor_gadget_create(ANY_NUMBER, 30, 220, 100, 35, 0);
   // 12
   label = text_gadget_create(ANY_NUMBER, 140, 230, 90, 25, u"days before", TEXT_RIGHT);
+  app_before_label = label;
   set_font(label, 2);
   // 13
   text_gadget_create(ANY_NUMBER, 240, 225, 10, 20, u"=", TEXT_CENTER);
@@ -122,5 +127,5 @@ void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height)
   app_logo_gadget = image_gadget_create(ANY_NUMBER, 660, 310, 100, 49, image_pixbuf(app_logo_image),
                                         APP_IMAGE_SUNKEN);
   // 20
-  text_gadget_create(ANY_NUMBER, 40, 40, 40, 25, u"Year", 0);
+  app_year_label = text_gadget_create(ANY_NUMBER, 40, 40, 40, 25, u"Year", 0);
 }
