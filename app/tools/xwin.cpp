@@ -5,6 +5,8 @@
 //   zvd-xwin wait-pixel ID X Y RRGGBB TIMEOUT_MS
 //                                          wait until that pixel has that colour (with !RRGGBB:
 //                                          any other colour); exit 1 on time-out
+//   zvd-xwin wait-ink ID X Y W H TIMEOUT_MS
+//                                          wait until the rectangle shows dark (text) pixels
 //   zvd-xwin close ID                      ask window ID to close with a WM_DELETE_WINDOW
 //                                          client message, as a window manager does
 // Exit status 2 means bad arguments or no display.
@@ -93,6 +95,34 @@ long read_pixel(Display* display, Window window, int x, int y) {
   return rgb;
 }
 
+// True when the rectangle holds a pixel whose channels are all below 0x60 (drawn text).
+bool has_ink(Display* display, Window window, int x, int y, int width, int height) {
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(display, window, &attributes) || attributes.map_state != IsViewable) return false;
+  if (x < 0 || y < 0 || width <= 0 || height <= 0 || x + width > attributes.width ||
+      y + height > attributes.height) {
+    return false;
+  }
+  XImage* image = XGetImage(display, window, x, y, static_cast<unsigned>(width), static_cast<unsigned>(height),
+                            AllPlanes, ZPixmap);
+  if (image == nullptr) return false;
+  bool found = false;
+  for (int j = 0; j < height && !found; ++j) {
+    for (int i = 0; i < width && !found; ++i) {
+      const unsigned long pixel = XGetPixel(image, i, j);
+      auto dark = [pixel](unsigned long mask) {
+        if (mask == 0) return true;
+        int shift = 0;
+        while (((mask >> shift) & 1u) == 0) ++shift;
+        return ((pixel & mask) >> shift) * 255 / (mask >> shift) < 0x60;
+      };
+      found = dark(image->red_mask) && dark(image->green_mask) && dark(image->blue_mask);
+    }
+  }
+  XDestroyImage(image);
+  return found;
+}
+
 // Polls cond until it holds or timeout_ms pass, waking on X traffic or every 10 ms.
 bool poll_until(Display* display, int timeout_ms, const std::function<bool()>& cond) {
   const auto deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
@@ -115,8 +145,10 @@ bool parse_long(const char* text, long* value) {
 }
 
 int usage() {
-  std::fputs("usage: zvd-xwin wait TITLE TIMEOUT_MS | pixel ID X Y | wait-pixel ID X Y RRGGBB TIMEOUT_MS | close ID\n",
-             stderr);
+  std::fputs(
+      "usage: zvd-xwin wait TITLE TIMEOUT_MS | pixel ID X Y | wait-pixel ID X Y [!]RRGGBB TIMEOUT_MS |\n"
+      "       wait-ink ID X Y W H TIMEOUT_MS | close ID\n",
+      stderr);
   return 2;
 }
 
@@ -132,7 +164,7 @@ int main(int argc, char** argv) {
   XSetErrorHandler(ignore_x_error);
   const std::string command = argv[1];
   int status = 2;
-  long id = 0, x = 0, y = 0, colour = 0, timeout = 0;
+  long id = 0, x = 0, y = 0, width = 0, height = 0, colour = 0, timeout = 0;
 
   if (command == "wait" && argc == 4 && parse_long(argv[3], &timeout)) {
     Window found = 0;
@@ -155,6 +187,14 @@ int main(int argc, char** argv) {
     const bool ok = poll_until(display, static_cast<int>(timeout), [&] {
       const long rgb = read_pixel(display, static_cast<Window>(id), static_cast<int>(x), static_cast<int>(y));
       return rgb >= 0 && (differ ? rgb != colour : rgb == colour);
+    });
+    status = ok ? 0 : 1;
+  } else if (command == "wait-ink" && argc == 8 && parse_long(argv[2], &id) && parse_long(argv[3], &x) &&
+             parse_long(argv[4], &y) && parse_long(argv[5], &width) && parse_long(argv[6], &height) &&
+             parse_long(argv[7], &timeout)) {
+    const bool ok = poll_until(display, static_cast<int>(timeout), [&] {
+      return has_ink(display, static_cast<Window>(id), static_cast<int>(x), static_cast<int>(y),
+                     static_cast<int>(width), static_cast<int>(height));
     });
     status = ok ? 0 : 1;
   } else if (command == "close" && argc == 3 && parse_long(argv[2], &id)) {

@@ -12,6 +12,8 @@ fail() { echo "FAIL: $*" >&2; kill "$pid" 2>/dev/null; exit 1; }
 pid=$!
 id=$("$xwin" wait ZoriviVudiDider $timeout_ms) || fail "no window titled ZoriviVudiDider appeared"
 "$xwin" wait-pixel "$id" 5 5 bcd8d7 $timeout_ms || fail "the window background was never drawn"
+# The day chooser shows the calendar's day, copied in after every gadget was made.
+"$xwin" wait-ink "$id" 322 72 50 26 $timeout_ms || fail "the day chooser never showed the day"
 
 # Gadgets that are there in every run: a field, a chooser, both buttons, the calendar.
 for spot in "90 85" "230 85" "370 85" "480 180" "480 240" "660 120"; do
