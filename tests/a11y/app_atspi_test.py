@@ -127,6 +127,8 @@ def check_window(nodes):
         if label is None:
             continue
         linked = targets(label, Atspi.RelationType.LABEL_FOR)
+        expected = 2 if kind == Atspi.Role.COMBO_BOX else 1
+        check(len(linked) == expected, "%r labels %d objects, not %d" % (label_name, len(linked), expected))
         main = [t for t in linked if role(t) == kind]
         if not check(len(main) == 1, "%r labels %d %s objects" % (label_name, len(main), kind.value_nick)):
             continue
