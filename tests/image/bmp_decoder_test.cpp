@@ -22,20 +22,20 @@ class BmpDepth : public ImageTest, public ::testing::WithParamInterface<BmpCase>
 // Uncompressed files of every palette-free and palette depth, at widths that need padding.
 TEST_P(BmpDepth, DecodesLikeReference) {
   const BmpCase& c = GetParam();
-  Bmp spec;
-  spec.width = c.width;
-  spec.height = 3;
-  spec.bpp = c.bpp;
+  Bmp desc;
+  desc.width = c.width;
+  desc.height = 3;
+  desc.bpp = c.bpp;
   if (c.bpp <= 8) {
     const size_t n = size_t(1) << c.bpp;
-    for (size_t i = 0; i < n; ++i) spec.palette.push_back(i < kColours.size() ? kColours[i] : uint32_t(i * 0x010305));
+    for (size_t i = 0; i < n; ++i) desc.palette.push_back(i < kColours.size() ? kColours[i] : uint32_t(i * 0x010305));
   }
-  spec.pixels = pack_rows(spec.width, spec.height, c.bpp, [&](int x, int y) {
+  desc.pixels = pack_rows(desc.width, desc.height, c.bpp, [&](int x, int y) {
     const uint32_t v = pattern(x, y);
     return c.bpp <= 8 ? v % (1u << c.bpp) : v * 0x0B1D2F;
   });
   const std::string path = write_file("depth" + std::to_string(c.bpp) + "_w" + std::to_string(c.width) + ".bmp",
-                                      make_bmp(spec));
+                                      make_bmp(desc));
   const int64_t handle = load(ANY_NUMBER, path);
   ASSERT_NE(handle, 0);
   EXPECT_EQ(image_depth(handle), 24);
@@ -59,13 +59,13 @@ INSTANTIATE_TEST_SUITE_P(AllDepths, BmpDepth,
 class BmpDecoder : public ImageTest {};
 
 TEST_F(BmpDecoder, BottomFileRowIsTheBottomImageRow) {
-  Bmp spec;
-  spec.width = 5;
-  spec.height = 2;
+  Bmp desc;
+  desc.width = 5;
+  desc.height = 2;
   // File order: bottom row first; each row 15 bytes + 1 byte of padding.
-  spec.pixels = pack_rows(5, 2, 24, [](int x, int y) { return y == 0 ? 0x0000FFu + uint32_t(x) : 0xFF0000u; });
-  ASSERT_EQ(spec.pixels.size(), 32u);
-  const int64_t handle = load(ANY_NUMBER, write_file("order.bmp", make_bmp(spec)));
+  desc.pixels = pack_rows(5, 2, 24, [](int x, int y) { return y == 0 ? 0x0000FFu + uint32_t(x) : 0xFF0000u; });
+  ASSERT_EQ(desc.pixels.size(), 32u);
+  const int64_t handle = load(ANY_NUMBER, write_file("order.bmp", make_bmp(desc)));
   ASSERT_NE(handle, 0);
   EXPECT_EQ(pixel_at(pixbuf_of(handle), 4, 0), (Pixel{0, 1, 3, 255}));
   EXPECT_EQ(pixel_at(pixbuf_of(handle), 0, 1), (Pixel{255, 0, 0, 255}));
@@ -75,13 +75,13 @@ TEST_F(BmpDecoder, BottomFileRowIsTheBottomImageRow) {
 
 TEST_F(BmpDecoder, OneBitFilesShowTheirOwnColours) {
   for (const auto& palette : {std::vector<uint32_t>{0xFFFFFF, 0x000000}, std::vector<uint32_t>{0x3366CC, 0xCC9933}}) {
-    Bmp spec;
-    spec.width = 10;
-    spec.height = 2;
-    spec.bpp = 1;
-    spec.palette = palette;
-    spec.pixels = pack_rows(10, 2, 1, [](int x, int y) { return uint32_t((x + y) & 1); });
-    const std::string path = write_file("onebit.bmp", make_bmp(spec));
+    Bmp desc;
+    desc.width = 10;
+    desc.height = 2;
+    desc.bpp = 1;
+    desc.palette = palette;
+    desc.pixels = pack_rows(10, 2, 1, [](int x, int y) { return uint32_t((x + y) & 1); });
+    const std::string path = write_file("onebit.bmp", make_bmp(desc));
     const int64_t handle = load(ANY_NUMBER, path);
     ASSERT_NE(handle, 0);
     const auto rgb = [](uint32_t c) { return Pixel{int(c >> 16), int((c >> 8) & 0xFF), int(c & 0xFF), 255}; };
@@ -101,13 +101,13 @@ TEST_F(BmpDecoder, SixteenBitPixelsArePlainShifts) {
   for (const Case& c : {Case{0, 0x7FFF, {248, 248, 248, 255}}, Case{0, 0x7C00, {248, 0, 0, 255}},
                         Case{0, 0x0421, {8, 8, 8, 255}}, Case{3, 0xFFFF, {248, 252, 248, 255}},
                         Case{3, 0x07E0, {0, 252, 0, 255}}, Case{3, 0x0821, {8, 4, 8, 255}}}) {
-    Bmp spec;
-    spec.width = 3;  // 6 bytes + 2 bytes of padding per row
-    spec.height = 2;
-    spec.bpp = 16;
-    spec.compression = c.compression;
-    spec.pixels = pack_rows(3, 2, 16, [&](int x, int) { return x == 1 ? c.value : 0u; });
-    const int64_t handle = load(ANY_NUMBER, write_file("sixteen.bmp", make_bmp(spec)));
+    Bmp desc;
+    desc.width = 3;  // 6 bytes + 2 bytes of padding per row
+    desc.height = 2;
+    desc.bpp = 16;
+    desc.compression = c.compression;
+    desc.pixels = pack_rows(3, 2, 16, [&](int x, int) { return x == 1 ? c.value : 0u; });
+    const int64_t handle = load(ANY_NUMBER, write_file("sixteen.bmp", make_bmp(desc)));
     ASSERT_NE(handle, 0);
     EXPECT_EQ(pixel_at(pixbuf_of(handle), 1, 1), c.expected) << "value " << c.value;
     EXPECT_EQ(pixel_at(pixbuf_of(handle), 2, 1), (Pixel{0, 0, 0, 255}));
@@ -116,20 +116,20 @@ TEST_F(BmpDecoder, SixteenBitPixelsArePlainShifts) {
 }
 
 TEST_F(BmpDecoder, Rle8RunsEndOfLineDeltaAndAbsoluteRuns) {
-  Bmp spec;
-  spec.width = 8;
-  spec.height = 4;
-  spec.bpp = 8;
-  spec.compression = 1;
-  spec.palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
-  spec.pixels = {
+  Bmp desc;
+  desc.width = 8;
+  desc.height = 4;
+  desc.bpp = 8;
+  desc.compression = 1;
+  desc.palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+  desc.pixels = {
       3, 1, 2, 2, 0, 0,           // file row 0: three red, two green, end of line
       0, 3, 4, 3, 2, 0,           // file row 1: absolute run of 3 (white, blue, green) + pad
       0, 2, 2, 1,                 // delta: x += 2, y += 1
       2, 4, 0, 0,                 // file row 2: two white at x 5, 6; end of line
       8, 3, 0, 1,                 // file row 3: eight blue; end of bitmap
   };
-  const std::string path = write_file("rle8.bmp", make_bmp(spec));
+  const std::string path = write_file("rle8.bmp", make_bmp(desc));
   const int64_t handle = load(ANY_NUMBER, path);
   ASSERT_NE(handle, 0);
   GdkPixbuf* pb = pixbuf_of(handle);
@@ -149,24 +149,24 @@ TEST_F(BmpDecoder, Rle8RunsEndOfLineDeltaAndAbsoluteRuns) {
 }
 
 TEST_F(BmpDecoder, TopDownFileFailsToLoad) {
-  Bmp spec;
-  spec.width = 2;
-  spec.height = -2;
-  spec.pixels = Bytes(16, 0x55);
-  EXPECT_EQ(load(ANY_NUMBER, write_file("topdown.bmp", make_bmp(spec))), 0);
+  Bmp desc;
+  desc.width = 2;
+  desc.height = -2;
+  desc.pixels = Bytes(16, 0x55);
+  EXPECT_EQ(load(ANY_NUMBER, write_file("topdown.bmp", make_bmp(desc))), 0);
   EXPECT_EQ(decode_context()->slots[0], nullptr) << "the file data is freed";
 }
 
 TEST_F(BmpDecoder, UnconvertedFormatsLoadAsClearedPixels) {
   for (const auto& [bpp, compression] : {std::pair<uint16_t, int32_t>{4, 2}, {16, 1}, {2, 0}, {8, 3}}) {
-    Bmp spec;
-    spec.width = 4;
-    spec.height = 2;
-    spec.bpp = bpp;
-    spec.compression = compression;
-    spec.palette = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
-    spec.pixels = Bytes(16, bpp == 8 ? 0x01 : 0xFF);
-    const int64_t handle = load(ANY_NUMBER, write_file("unconverted.bmp", make_bmp(spec)));
+    Bmp desc;
+    desc.width = 4;
+    desc.height = 2;
+    desc.bpp = bpp;
+    desc.compression = compression;
+    desc.palette = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
+    desc.pixels = Bytes(16, bpp == 8 ? 0x01 : 0xFF);
+    const int64_t handle = load(ANY_NUMBER, write_file("unconverted.bmp", make_bmp(desc)));
     if (bpp == 8) {
       ASSERT_NE(handle, 0);  // compression 3 on 8 bits is converted as plain indices
       EXPECT_EQ(pixel_at(pixbuf_of(handle), 0, 0), (Pixel{255, 255, 255, 255}));

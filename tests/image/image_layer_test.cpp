@@ -15,11 +15,11 @@ class ImageLayer : public ImageTest {
 };
 
 Bytes bmp24(int32_t w, int32_t h, uint32_t colour) {
-  Bmp spec;
-  spec.width = w;
-  spec.height = h;
-  spec.pixels = pack_rows(w, h, 24, [&](int, int) { return colour; });
-  return make_bmp(spec);
+  Bmp desc;
+  desc.width = w;
+  desc.height = h;
+  desc.pixels = pack_rows(w, h, 24, [&](int, int) { return colour; });
+  return make_bmp(desc);
 }
 
 TEST_F(ImageLayer, FilesThatNoDecoderTakesFailAndLeaveNothingOpen) {
@@ -132,19 +132,19 @@ int64_t peak_rss_kib() {
 TEST_F(ImageLayer, HugeDimensionsInATinyFile) {
   // Above the 1 GiB pixel-buffer cap: refused before anything is allocated.
   for (const auto& [w, h] : {std::pair{20000, 20000}, {INT32_MAX, INT32_MAX}, {INT32_MAX, 1}, {1, INT32_MAX}}) {
-    Bmp spec;
-    spec.width = w;
-    spec.height = h;
-    spec.pixels = Bytes(12, 0xAB);
-    EXPECT_EQ(load(ANY_NUMBER, write_file("huge.bmp", make_bmp(spec))), 0) << w << "x" << h;
+    Bmp desc;
+    desc.width = w;
+    desc.height = h;
+    desc.pixels = Bytes(12, 0xAB);
+    EXPECT_EQ(load(ANY_NUMBER, write_file("huge.bmp", make_bmp(desc))), 0) << w << "x" << h;
   }
   // Below the cap: the image loads, black beyond the data, without touching its buffer.
   const int64_t before = peak_rss_kib();
-  Bmp spec;
-  spec.width = 15000;
-  spec.height = 15000;
-  spec.pixels = Bytes(12, 0xFF);
-  const int64_t handle = load(ANY_NUMBER, write_file("big.bmp", make_bmp(spec)));
+  Bmp desc;
+  desc.width = 15000;
+  desc.height = 15000;
+  desc.pixels = Bytes(12, 0xFF);
+  const int64_t handle = load(ANY_NUMBER, write_file("big.bmp", make_bmp(desc)));
   ASSERT_NE(handle, 0);
   EXPECT_EQ(image_height(handle), 15000);
   EXPECT_EQ(pixel_at(pixbuf_of(handle), 0, 14999), (Pixel{255, 255, 255, 255}));
@@ -164,15 +164,15 @@ TEST_F(ImageLayer, OffsetsAndTablesOutsideTheFile) {
                         Case{"offset_in_header", 2, -1, 0}, Case{"huge_colour_count", -1, 0x7FFFFFFF, 0},
                         Case{"negative_colour_count", -1, -5, 0}, Case{"table_past_end", -1, -1, 0x7FFFFF00},
                         Case{"table_before_start", -1, -1, -100}}) {
-    Bmp spec;
-    spec.width = 9;
-    spec.height = 3;
-    spec.bpp = 8;
-    spec.palette = {0x112233, 0x445566};
-    spec.colors_used = c.colors_used;
-    spec.data_offset = c.data_offset;
-    spec.pixels = pack_rows(9, 3, 8, [](int x, int) { return x == 0 ? 200u : 1u; });  // 200: beyond the table
-    Bytes file = make_bmp(spec);
+    Bmp desc;
+    desc.width = 9;
+    desc.height = 3;
+    desc.bpp = 8;
+    desc.palette = {0x112233, 0x445566};
+    desc.colors_used = c.colors_used;
+    desc.data_offset = c.data_offset;
+    desc.pixels = pack_rows(9, 3, 8, [](int x, int) { return x == 0 ? 200u : 1u; });  // 200: beyond the table
+    Bytes file = make_bmp(desc);
     if (c.info_size) {
       for (int i = 0; i < 4; ++i) file[14 + size_t(i)] = uint8_t(uint32_t(c.info_size) >> (8 * i));
     }
@@ -190,12 +190,12 @@ TEST_F(ImageLayer, OffsetsAndTablesOutsideTheFile) {
 }
 
 TEST_F(ImageLayer, ShortPixelDataClipsToTheFile) {
-  Bmp spec;
-  spec.width = 4;
-  spec.height = 4;
+  Bmp desc;
+  desc.width = 4;
+  desc.height = 4;
   const Bytes rows = pack_rows(4, 4, 24, [](int, int) { return 0xFFFFFFu; });
-  spec.pixels.assign(rows.begin(), rows.begin() + 12 + 5);  // one row and 5 bytes of the next
-  const int64_t handle = load(ANY_NUMBER, write_file("short.bmp", make_bmp(spec)));
+  desc.pixels.assign(rows.begin(), rows.begin() + 12 + 5);  // one row and 5 bytes of the next
+  const int64_t handle = load(ANY_NUMBER, write_file("short.bmp", make_bmp(desc)));
   ASSERT_NE(handle, 0);
   GdkPixbuf* pb = pixbuf_of(handle);
   EXPECT_EQ(pixel_at(pb, 3, 3), (Pixel{255, 255, 255, 255}));
@@ -206,13 +206,13 @@ TEST_F(ImageLayer, ShortPixelDataClipsToTheFile) {
 }
 
 TEST_F(ImageLayer, Rle8StreamsThatLeaveTheImage) {
-  Bmp spec;
-  spec.width = 4;
-  spec.height = 3;
-  spec.bpp = 8;
-  spec.compression = 1;
-  spec.palette = {0x000000, 0xFFFFFF, 0xFF0000};
-  spec.pixels = {
+  Bmp desc;
+  desc.width = 4;
+  desc.height = 3;
+  desc.bpp = 8;
+  desc.compression = 1;
+  desc.palette = {0x000000, 0xFFFFFF, 0xFF0000};
+  desc.pixels = {
       255, 1,                     // a run far past the right edge
       0, 0,                       // end of line
       0, 2, 250, 0,               // delta far to the right
@@ -224,7 +224,7 @@ TEST_F(ImageLayer, Rle8StreamsThatLeaveTheImage) {
       9, 1,                       // dropped
       0, 2,                       // delta cut off by the end of the file
   };
-  const int64_t handle = load(ANY_NUMBER, write_file("rle_escape.bmp", make_bmp(spec)));
+  const int64_t handle = load(ANY_NUMBER, write_file("rle_escape.bmp", make_bmp(desc)));
   ASSERT_NE(handle, 0);
   GdkPixbuf* pb = pixbuf_of(handle);
   for (int x = 0; x < 4; ++x) EXPECT_EQ(pixel_at(pb, x, 2), (Pixel{255, 255, 255, 255}));
@@ -232,13 +232,13 @@ TEST_F(ImageLayer, Rle8StreamsThatLeaveTheImage) {
   EXPECT_EQ(pixel_at(pb, 0, 0), (Pixel{255, 0, 0, 255}));
   EXPECT_EQ(pixel_at(pb, 3, 0), (Pixel{255, 255, 255, 255}));
   // A stream that starts before the file and one that never ends.
-  spec.data_offset = 0xFFFFFF00;
-  EXPECT_NE(load(ANY_NUMBER, write_file("rle_before.bmp", make_bmp(spec))), 0);
-  spec.data_offset = -1;
-  spec.pixels = Bytes(64, 0);
-  spec.pixels[0] = 4;
-  spec.pixels[1] = 1;
-  EXPECT_NE(load(ANY_NUMBER, write_file("rle_no_end.bmp", make_bmp(spec))), 0);
+  desc.data_offset = 0xFFFFFF00;
+  EXPECT_NE(load(ANY_NUMBER, write_file("rle_before.bmp", make_bmp(desc))), 0);
+  desc.data_offset = -1;
+  desc.pixels = Bytes(64, 0);
+  desc.pixels[0] = 4;
+  desc.pixels[1] = 1;
+  EXPECT_NE(load(ANY_NUMBER, write_file("rle_no_end.bmp", make_bmp(desc))), 0);
 }
 
 }  // namespace

@@ -27,8 +27,8 @@ TEST_P(PngFormat, DecodesLikeReference) {
   const PngCase& c = GetParam();
   for (bool interlaced : {false, true}) {
     SCOPED_TRACE(interlaced ? "interlaced" : "plain");
-    const Png spec{13, 7, c.color_type, c.bit_depth, interlaced, c.trns};
-    const std::string path = write_file(case_name(c) + (interlaced ? "_i.png" : ".png"), make_png(spec));
+    const Png desc{13, 7, c.color_type, c.bit_depth, interlaced, c.trns};
+    const std::string path = write_file(case_name(c) + (interlaced ? "_i.png" : ".png"), make_png(desc));
     const int64_t handle = load(ANY_NUMBER, path);
     ASSERT_NE(handle, 0);
     EXPECT_EQ(image_depth(handle), c.depth);
@@ -60,21 +60,21 @@ INSTANTIATE_TEST_SUITE_P(
 class PngDecoder : public ImageTest {};
 
 TEST_F(PngDecoder, SixteenBitSamplesKeepTheirHighByte) {
-  const Png spec{5, 3, PNG_COLOR_TYPE_RGB, 16, false, false};
-  const int64_t handle = load(ANY_NUMBER, write_file("rgb16.png", make_png(spec)));
+  const Png desc{5, 3, PNG_COLOR_TYPE_RGB, 16, false, false};
+  const int64_t handle = load(ANY_NUMBER, write_file("rgb16.png", make_png(desc)));
   ASSERT_NE(handle, 0);
   const Pixel p = pixel_at(pixbuf_of(handle), 3, 2);
-  EXPECT_EQ(p, (Pixel{int(png_sample(spec, 3, 2, 0) >> 8), int(png_sample(spec, 3, 2, 1) >> 8),
-                      int(png_sample(spec, 3, 2, 2) >> 8), 255}));
+  EXPECT_EQ(p, (Pixel{int(png_sample(desc, 3, 2, 0) >> 8), int(png_sample(desc, 3, 2, 1) >> 8),
+                      int(png_sample(desc, 3, 2, 2) >> 8), 255}));
   image_free(handle);
 }
 
 TEST_F(PngDecoder, Adam7DecodesToTheSamePixelsAsItsPlainTwin) {
   for (int type : {PNG_COLOR_TYPE_RGB_ALPHA, PNG_COLOR_TYPE_PALETTE, PNG_COLOR_TYPE_GRAY}) {
-    Png spec{37, 19, type, 8, false, false};
-    const int64_t plain = load(ANY_NUMBER, write_file("twin_plain.png", make_png(spec)));
-    spec.interlaced = true;
-    const int64_t interlaced = load(ANY_NUMBER, write_file("twin_adam7.png", make_png(spec)));
+    Png desc{37, 19, type, 8, false, false};
+    const int64_t plain = load(ANY_NUMBER, write_file("twin_plain.png", make_png(desc)));
+    desc.interlaced = true;
+    const int64_t interlaced = load(ANY_NUMBER, write_file("twin_adam7.png", make_png(desc)));
     ASSERT_NE(plain, 0);
     ASSERT_NE(interlaced, 0);
     GdkPixbuf* a = pixbuf_of(plain);
@@ -133,14 +133,14 @@ TEST_F(PngDecoder, DamagedHeaderIsDeclined) {
 }
 
 TEST_F(PngDecoder, FileCutOffInsideImageDataFailsAndLeavesNoImage) {
-  Png spec{64, 64, PNG_COLOR_TYPE_RGB_ALPHA, 16, false, false};
-  const Bytes whole = make_png(spec);
+  Png desc{64, 64, PNG_COLOR_TYPE_RGB_ALPHA, 16, false, false};
+  const Bytes whole = make_png(desc);
   const Bytes cut(whole.begin(), whole.begin() + ptrdiff_t(whole.size() / 2));
   ASSERT_NE(load(4, write_file("whole.png", whole)), 0);
   EXPECT_EQ(load(4, write_file("cut.png", cut)), 0);
   EXPECT_EQ(image_pixbuf(4), nullptr) << "the failed load leaves the number empty";
-  spec.interlaced = true;
-  const Bytes whole_i = make_png(spec);
+  desc.interlaced = true;
+  const Bytes whole_i = make_png(desc);
   EXPECT_EQ(load(ANY_NUMBER, write_file("cut_i.png", Bytes(whole_i.begin(), whole_i.end() - 40))), 0);
   DecodeContext* context = decode_context();
   EXPECT_EQ(context->file, nullptr);
