@@ -12,31 +12,9 @@ ObjectRegistry* g_registry = nullptr;
 int64_t g_segment = -1;
 GtkCssProvider* g_css_provider = nullptr;
 
-GadgetRecord* lookup(ObjectValue gadget) {
-  if (!g_registry) return nullptr;
-  return static_cast<GadgetRecord*>(obj_get(g_registry, gadget));
-}
+GadgetRecord* lookup(ObjectValue gadget) { return gadget_lookup(gadget); }
 
-// The toolkit's global lock around a common operation's widget work; the
-// pending drawing requests are flushed before the lock is left.
-class ToolkitLock {
- public:
-  ToolkitLock() {
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    gdk_threads_enter();
-#pragma GCC diagnostic pop
-  }
-  ~ToolkitLock() {
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    gdk_flush();
-    gdk_threads_leave();
-#pragma GCC diagnostic pop
-  }
-  ToolkitLock(const ToolkitLock&) = delete;
-  ToolkitLock& operator=(const ToolkitLock&) = delete;
-};
+using ToolkitLock = GadgetToolkitLock;
 
 // Program-made changes raise signals that must not become events.
 class SuppressEvents {
@@ -171,25 +149,27 @@ void gadget_resize(ObjectValue gadget, int32_t x, int32_t y, int32_t width, int3
   if (was_hidden) gtk_widget_hide(w);
 }
 
-int64_t gadget_width(ObjectValue gadget) {
+// The requested size of the gadget's top widget; when that has no request at all,
+// the primary widget's. Not found gives 0 x 0.
+static void requested_size(ObjectValue gadget, gint* width, gint* height) {
+  *width = *height = 0;
   GadgetRecord* record = lookup(gadget);
-  if (!record) return 0;
+  if (!record) return;
   GtkWidget* w = top_widget(record);
-  gint width = -1, height = -1;
-  gtk_widget_get_size_request(w, &width, &height);
-  if (width == -1 && height == -1 && w != record->widget)
-    gtk_widget_get_size_request(GTK_WIDGET(record->widget), &width, &height);
+  gtk_widget_get_size_request(w, width, height);
+  if (*width == -1 && *height == -1 && w != record->widget)
+    gtk_widget_get_size_request(GTK_WIDGET(record->widget), width, height);
+}
+
+int64_t gadget_width(ObjectValue gadget) {
+  gint width, height;
+  requested_size(gadget, &width, &height);
   return width;
 }
 
 int64_t gadget_height(ObjectValue gadget) {
-  GadgetRecord* record = lookup(gadget);
-  if (!record) return 0;
-  GtkWidget* w = top_widget(record);
-  gint width = -1, height = -1;
-  gtk_widget_get_size_request(w, &width, &height);
-  if (width == -1 && height == -1 && w != record->widget)
-    gtk_widget_get_size_request(GTK_WIDGET(record->widget), &width, &height);
+  gint width, height;
+  requested_size(gadget, &width, &height);
   return height;
 }
 
@@ -345,4 +325,24 @@ int gadget_post_focus(void* widget, void*, void* value) {
 int gadget_post_lost_focus(void* widget, void*, void* value) {
   event_post(EVENT_GADGET, gadget_data_value(value), gadget_window_of(widget), GADGET_EVENT_LOST_FOCUS);
   return FALSE;
+}
+
+GadgetRecord* gadget_lookup(ObjectValue gadget) {
+  if (!g_registry) return nullptr;
+  return static_cast<GadgetRecord*>(obj_get(g_registry, gadget));
+}
+
+GadgetToolkitLock::GadgetToolkitLock() {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  gdk_threads_enter();
+#pragma GCC diagnostic pop
+}
+
+GadgetToolkitLock::~GadgetToolkitLock() {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  gdk_flush();
+  gdk_threads_leave();
+#pragma GCC diagnostic pop
 }

@@ -20,6 +20,7 @@
 // gadget_free: destroy a gadget's widgets (ANY_NUMBER: every gadget).
 // --- Shared operations used by the gadget types -------------------------------------
 // gadget_registry: the gadget registry (null before gadget_init).
+// gadget_lookup: the live record of a gadget, or null.
 // gadget_state: the calling thread's GadgetListState.
 // gadget_place: put a widget into the current gadget list at (x, y).
 // gadget_register: the finishing steps of every creation.
@@ -118,6 +119,7 @@ int64_t gadget_height(ObjectValue gadget);
 void gadget_free(ObjectValue gadget);
 
 ObjectRegistry* gadget_registry();
+GadgetRecord* gadget_lookup(ObjectValue gadget);
 GadgetListState* gadget_state();
 void gadget_place(void* widget, int32_t x, int32_t y);
 void gadget_register(GadgetRecord* record, ObjectValue value);
@@ -144,6 +146,16 @@ inline void* gadget_value_data(ObjectValue value) {
 inline ObjectValue gadget_data_value(const void* data) {
   return static_cast<ObjectValue>(reinterpret_cast<intptr_t>(data));
 }
+
+// The toolkit's global lock around a common operation's widget work; pending
+// drawing requests are flushed before the lock is left.
+class GadgetToolkitLock {
+ public:
+  GadgetToolkitLock();
+  ~GadgetToolkitLock();
+  GadgetToolkitLock(const GadgetToolkitLock&) = delete;
+  GadgetToolkitLock& operator=(const GadgetToolkitLock&) = delete;
+};
 
 // Owns the g_malloc'ed UTF-8 copy of a string (null reads as "") and frees it with g_free.
 class GadgetUtf8 {

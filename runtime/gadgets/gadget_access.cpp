@@ -7,32 +7,9 @@
 
 namespace {
 
-GadgetRecord* lookup(ObjectValue gadget) {
-  ObjectRegistry* registry = gadget_registry();
-  if (!registry) return nullptr;
-  return static_cast<GadgetRecord*>(obj_get(registry, gadget));
-}
+GadgetRecord* lookup(ObjectValue gadget) { return gadget_lookup(gadget); }
 
-// The toolkit's global lock around the widget work, flushed before it is left,
-// as every common operation takes it.
-class ToolkitLock {
- public:
-  ToolkitLock() {
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    gdk_threads_enter();
-#pragma GCC diagnostic pop
-  }
-  ~ToolkitLock() {
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    gdk_flush();
-    gdk_threads_leave();
-#pragma GCC diagnostic pop
-  }
-  ToolkitLock(const ToolkitLock&) = delete;
-  ToolkitLock& operator=(const ToolkitLock&) = delete;
-};
+using ToolkitLock = GadgetToolkitLock;
 
 // The accessibles a screen reader meets for a gadget: the primary widget's, and for an
 // editable ComboBox also its entry's, which is where the keyboard focus goes.
