@@ -11,13 +11,10 @@
 #include <vector>
 
 #include "runtime/date/date.h"
+#include "fuzz/fuzz_support.h"
 #include "runtime/strings/ustring.h"
 
 namespace {
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
 
 constexpr UChar PREFIX[] = u"prefix";
 
@@ -31,17 +28,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   for (int i = 7; i >= 0; --i) bits = (bits << 8) | data[i];
   DateSeconds date;
   std::memcpy(&date, &bits, sizeof date);
-  std::vector<UChar> units;
-  for (size_t i = 8; i + 1 < size; i += 2) {
-    const auto u = static_cast<UChar>(data[i] | (data[i + 1] << 8));
-    if (u == 0) break;
-    units.push_back(u);
-  }
+  std::vector<UChar> units = fuzz_units(data + 8, size - 8);
   const auto n = static_cast<int64_t>(units.size());
-  auto* mask = static_cast<UChar*>(std::malloc((units.size() + 1) * sizeof(UChar)));
-  check(mask != nullptr);
-  if (n > 0) std::memcpy(mask, units.data(), units.size() * sizeof(UChar));
-  mask[n] = 0;
+  UChar* mask = fuzz_exact_copy(units);
   bool has_percent = false;
   for (UChar u : units) has_percent = has_percent || u == u'%';
 
@@ -52,10 +41,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   date_format(mask, date, mark);
   const int64_t length = ustr_length(ustr_stack_string(mark));
-  check(ustr_stack_top() == mark + 2 * length);
-  check(length <= n);
-  check(has_percent || (length == n && std::memcmp(ustr_stack_string(mark), mask, static_cast<size_t>(n) * 2) == 0));
-  check(std::memcmp(ustr_stack_string(base), PREFIX, sizeof PREFIX) == 0);
+  fuzz_check(ustr_stack_top() == mark + 2 * length);
+  fuzz_check(length <= n);
+  fuzz_check(has_percent || (length == n && std::memcmp(ustr_stack_string(mark), mask, static_cast<size_t>(n) * 2) == 0));
+  fuzz_check(std::memcmp(ustr_stack_string(base), PREFIX, sizeof PREFIX) == 0);
   std::vector<UChar> from_heap(ustr_stack_string(mark), ustr_stack_string(mark) + length);
 
   // The same mask on the stack, formatted above it; the growing result moves the stack.
@@ -65,13 +54,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ustr_stack_close();
   const int64_t result_mark = ustr_stack_top();
   date_format(ustr_stack_string(mask_mark), date, result_mark);
-  check(ustr_length(ustr_stack_string(result_mark)) == length);
-  check(length == 0 || std::memcmp(ustr_stack_string(result_mark), from_heap.data(), static_cast<size_t>(length) * 2) == 0);
+  fuzz_check(ustr_length(ustr_stack_string(result_mark)) == length);
+  fuzz_check(length == 0 || std::memcmp(ustr_stack_string(result_mark), from_heap.data(), static_cast<size_t>(length) * 2) == 0);
 
   // Formatting at the top (position -1) gives the same again.
   ustr_stack_set_top(result_mark);
   date_format(mask, date, -1);
-  check(ustr_length(ustr_stack_string(result_mark)) == length);
+  fuzz_check(ustr_length(ustr_stack_string(result_mark)) == length);
 
   ustr_stack_set_top(base);
   std::free(mask);

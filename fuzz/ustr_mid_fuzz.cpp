@@ -11,41 +11,18 @@
 #include <vector>
 
 #include "runtime/strings/strfuncs.h"
+#include "fuzz/fuzz_support.h"
 #include "runtime/strings/ustring.h"
-
-namespace {
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
-
-int32_t read_int32(const uint8_t* p) {
-  uint32_t v = 0;
-  for (int i = 3; i >= 0; --i) v = (v << 8) | p[i];
-  int32_t out;
-  std::memcpy(&out, &v, sizeof out);
-  return out;
-}
-
-}  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const bool started = (ustr_stack_startup(), true);
   (void)started;
   if (size < 8) return 0;
-  const int32_t start = read_int32(data);
-  const int32_t length = read_int32(data + 4);
-  std::vector<UChar> units;
-  for (size_t i = 8; i + 1 < size; i += 2) {
-    const auto u = static_cast<UChar>(data[i] | (data[i + 1] << 8));
-    if (u == 0) break;
-    units.push_back(u);
-  }
+  const int32_t start = fuzz_read_int32(data);
+  const int32_t length = fuzz_read_int32(data + 4);
+  std::vector<UChar> units = fuzz_units(data + 8, size - 8);
   const auto n = static_cast<int64_t>(units.size());
-  auto* s = static_cast<UChar*>(std::malloc((units.size() + 1) * sizeof(UChar)));
-  check(s != nullptr);
-  if (n > 0) std::memcpy(s, units.data(), units.size() * sizeof(UChar));
-  s[n] = 0;
+  UChar* s = fuzz_exact_copy(units);
 
   const int64_t from = start < 1 ? 0 : static_cast<int64_t>(start) - 1;
   int64_t count = length < 0 ? 0 : length;
@@ -56,9 +33,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
 
   // Text on the heap, result at the top; the result ends on its terminator.
   ustr_mid(s, start, length, base);
-  check(ustr_stack_top() == base + 2 * count);
-  check(ustr_length(ustr_stack_string(base)) == count);
-  check(count == 0 || std::memcmp(ustr_stack_string(base), s + from, static_cast<size_t>(count) * 2) == 0);
+  fuzz_check(ustr_stack_top() == base + 2 * count);
+  fuzz_check(ustr_length(ustr_stack_string(base)) == count);
+  fuzz_check(count == 0 || std::memcmp(ustr_stack_string(base), s + from, static_cast<size_t>(count) * 2) == 0);
   ustr_stack_set_top(base);
 
   // Text on the stack, result above it.
@@ -66,17 +43,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ustr_stack_close();
   const int64_t mark = ustr_stack_top();
   ustr_mid(ustr_stack_string(base), start, length, mark);
-  check(ustr_length(ustr_stack_string(mark)) == count);
-  check(count == 0 || std::memcmp(ustr_stack_string(mark), s + from, static_cast<size_t>(count) * 2) == 0);
-  check(std::memcmp(ustr_stack_string(base), s, static_cast<size_t>(n + 1) * 2) == 0);
+  fuzz_check(ustr_length(ustr_stack_string(mark)) == count);
+  fuzz_check(count == 0 || std::memcmp(ustr_stack_string(mark), s + from, static_cast<size_t>(count) * 2) == 0);
+  fuzz_check(std::memcmp(ustr_stack_string(base), s, static_cast<size_t>(n + 1) * 2) == 0);
   ustr_stack_set_top(base);
 
   // Text on the stack, result written over it from its own first unit.
   ustr_stack_push(s);
   ustr_stack_close();
   ustr_mid(ustr_stack_string(base), start, length, base);
-  check(ustr_length(ustr_stack_string(base)) == count);
-  check(count == 0 || std::memcmp(ustr_stack_string(base), s + from, static_cast<size_t>(count) * 2) == 0);
+  fuzz_check(ustr_length(ustr_stack_string(base)) == count);
+  fuzz_check(count == 0 || std::memcmp(ustr_stack_string(base), s + from, static_cast<size_t>(count) * 2) == 0);
   ustr_stack_set_top(base);
 
   std::free(s);

@@ -10,13 +10,10 @@
 #include <cstring>
 #include <string>
 
+#include "fuzz/fuzz_support.h"
 #include "runtime/strings/ustring.h"
 
 namespace {
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
 
 constexpr UChar PREFIX[] = u"prefix";
 
@@ -32,11 +29,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   // At the top.
   ustr_push_utf8(text.c_str(), -1);
   const int64_t units = ustr_length(ustr_stack_string(base));
-  check(units <= static_cast<int64_t>(text.size()));
-  check(ustr_stack_top() == base + 2 * units);
+  fuzz_check(units <= static_cast<int64_t>(text.size()));
+  fuzz_check(ustr_stack_top() == base + 2 * units);
   if (g_utf8_validate(text.data(), static_cast<gssize>(text.size()), nullptr)) {
     char* back = ustr_to_utf8(ustr_stack_string(base));
-    check(back != nullptr && text == back);
+    fuzz_check(back != nullptr && text == back);
     g_free(back);
   }
   ustr_stack_set_top(base);
@@ -46,8 +43,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   ustr_stack_close();
   const int64_t mark = ustr_stack_top();
   ustr_push_utf8(text.c_str(), mark);
-  check(ustr_length(ustr_stack_string(mark)) == units);
-  check(std::memcmp(ustr_stack_string(base), PREFIX, sizeof PREFIX) == 0);
+  fuzz_check(ustr_length(ustr_stack_string(mark)) == units);
+  fuzz_check(std::memcmp(ustr_stack_string(base), PREFIX, sizeof PREFIX) == 0);
   ustr_stack_set_top(base);
   return 0;
 }

@@ -11,13 +11,10 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz/fuzz_support.h"
 #include "runtime/strings/ustring.h"
 
 namespace {
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
 
 bool is_high(UChar u) { return u >= 0xD800 && u <= 0xDBFF; }
 bool is_low(UChar u) { return u >= 0xDC00 && u <= 0xDFFF; }
@@ -29,21 +26,16 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   (void)started;
   // Units up to the first zero unit, then the terminator, in a block of exactly that size
   // so that a read past the terminator is caught.
-  std::vector<UChar> units;
-  for (size_t i = 0; i + 1 < size; i += 2) {
-    const auto u = static_cast<UChar>(data[i] | (data[i + 1] << 8));
-    if (u == 0) break;
-    units.push_back(u);
-  }
+  std::vector<UChar> units = fuzz_units(data, size);
   units.push_back(0);
   auto* s = static_cast<UChar*>(std::malloc(units.size() * sizeof(UChar)));
-  check(s != nullptr);
+  fuzz_check(s != nullptr);
   std::memcpy(s, units.data(), units.size() * sizeof(UChar));
 
   char* text = ustr_to_utf8(s);
   char* text_malloc = ustr_to_utf8_malloc(s);
-  check(text != nullptr && text_malloc != nullptr);
-  check(std::strcmp(text, text_malloc) == 0);
+  fuzz_check(text != nullptr && text_malloc != nullptr);
+  fuzz_check(std::strcmp(text, text_malloc) == 0);
 
   size_t kept = 0;
   while (units[kept] != 0) {
@@ -57,13 +49,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const int64_t mark = ustr_stack_top();
   ustr_push_utf8(text, mark);
   const UString back = ustr_stack_string(mark);
-  check(ustr_length(back) == static_cast<int64_t>(kept));
-  check(std::memcmp(back, s, kept * sizeof(UChar)) == 0);
+  fuzz_check(ustr_length(back) == static_cast<int64_t>(kept));
+  fuzz_check(std::memcmp(back, s, kept * sizeof(UChar)) == 0);
   ustr_stack_set_top(mark);
 
   // A string that converts whole measures as its text and terminator with ustr_encode.
   if (kept + 1 == units.size()) {
-    check(ustr_encode(CODEPAGE_UTF8, s, -1, nullptr, 0) == static_cast<int32_t>(std::strlen(text)) + 1);
+    fuzz_check(ustr_encode(CODEPAGE_UTF8, s, -1, nullptr, 0) == static_cast<int32_t>(std::strlen(text)) + 1);
   }
 
   g_free(text);

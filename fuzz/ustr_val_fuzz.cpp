@@ -9,33 +9,12 @@
 #include <vector>
 
 #include "runtime/strings/strfuncs.h"
+#include "fuzz/fuzz_support.h"
 #include "runtime/strings/ustring.h"
 
-namespace {
-
-void check(bool condition) {
-  if (!condition) std::abort();
-}
-
-// A heap block holding exactly units and their terminator.
-UChar* exact_copy(const std::vector<UChar>& units) {
-  auto* s = static_cast<UChar*>(std::malloc((units.size() + 1) * sizeof(UChar)));
-  check(s != nullptr);
-  if (!units.empty()) std::memcpy(s, units.data(), units.size() * sizeof(UChar));
-  s[units.size()] = 0;
-  return s;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  std::vector<UChar> units;
-  for (size_t i = 0; i + 1 < size; i += 2) {
-    const auto u = static_cast<UChar>(data[i] | (data[i + 1] << 8));
-    if (u == 0) break;
-    units.push_back(u);
-  }
-  UChar* s = exact_copy(units);
+  std::vector<UChar> units = fuzz_units(data, size);
+  UChar* s = fuzz_exact_copy(units);
   const int64_t value = ustr_val(s);
 
   const bool starts_plain =
@@ -43,8 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (starts_plain) {
     std::vector<UChar> negated(units);
     negated.insert(negated.begin(), u'-');
-    UChar* n = exact_copy(negated);
-    check(static_cast<uint64_t>(ustr_val(n)) == 0 - static_cast<uint64_t>(value));
+    UChar* n = fuzz_exact_copy(negated);
+    fuzz_check(static_cast<uint64_t>(ustr_val(n)) == 0 - static_cast<uint64_t>(value));
     std::free(n);
   }
 
@@ -53,12 +32,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::vector<UChar> extended(units);
   extended.push_back(u'x');
   extended.push_back(u'7');
-  UChar* e = exact_copy(extended);
-  check(ustr_val(e) == value);
+  UChar* e = fuzz_exact_copy(extended);
+  fuzz_check(ustr_val(e) == value);
   std::free(e);
-  check(ustr_val(s) == value);
+  fuzz_check(ustr_val(s) == value);
 
-  check(ustr_val(nullptr) == 0);
+  fuzz_check(ustr_val(nullptr) == 0);
   std::free(s);
   return 0;
 }
