@@ -1,6 +1,6 @@
-// Shared fixtures of the image tests: runtime start-up, a temporary directory, BMP files
-// written byte by byte, PNG files written with libpng's write interface, and pixel
-// comparison against gdk-pixbuf's own loaders.
+// Fixture files of the image tests, written into a private temporary directory: BMP files
+// byte by byte, PNG files through libpng's write interface; and pixel comparison against
+// gdk-pixbuf's own loaders.
 #pragma once
 
 #include <gdk-pixbuf/gdk-pixbuf.h>
@@ -14,28 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "runtime/gui/toolkit.h"
-#include "runtime/image/bmp_decoder.h"
-#include "runtime/image/image.h"
-#include "runtime/image/png_decoder.h"
-#include "runtime/strings/ustring.h"
+#include "tests/support/gui.h"
 
 namespace zvd_image_test {
 
 using Bytes = std::vector<uint8_t>;
-
-// The image layer's start-up in the program's order; runs once per test program.
-inline void start_image_layer() {
-  static bool started = false;
-  if (started) return;
-  started = true;
-  ustr_stack_startup();
-  decode_context_init();
-  toolkit_init();
-  bmp_decoder_register();
-  image_init();
-  png_decoder_register();
-}
 
 // A directory of its own per test program, removed with its files at exit.
 inline std::string temp_dir() {
@@ -250,9 +233,8 @@ inline Pixel pixel_at(GdkPixbuf* pb, int x, int y) {
   return Pixel{p[0], p[1], p[2], gdk_pixbuf_get_has_alpha(pb) ? p[3] : 255};
 }
 
-inline std::string describe(const Pixel& p) {
-  return "(" + std::to_string(p.r) + "," + std::to_string(p.g) + "," + std::to_string(p.b) + "," +
-         std::to_string(p.a) + ")";
+inline std::ostream& operator<<(std::ostream& os, const Pixel& p) {
+  return os << "(" << p.r << "," << p.g << "," << p.b << "," << p.a << ")";
 }
 
 // Every pixel of ours equals gdk-pixbuf's decoding of the same file. Alpha is compared only
@@ -280,8 +262,7 @@ inline ::testing::AssertionResult same_as_reference(GdkPixbuf* ours, const std::
         Pixel b = pixel_at(ref, x, y);
         if (!alpha) a.a = b.a = 255;
         if (!(a == b)) {
-          result = ::testing::AssertionFailure() << "pixel (" << x << "," << y << ") is " << describe(a)
-                                                 << ", reference " << describe(b);
+          result = ::testing::AssertionFailure() << "pixel (" << x << "," << y << ") is " << a << ", reference " << b;
         }
       }
     }
@@ -292,18 +273,14 @@ inline ::testing::AssertionResult same_as_reference(GdkPixbuf* ours, const std::
 
 inline GdkPixbuf* pixbuf_of(int64_t handle) { return static_cast<GdkPixbuf*>(image_pixbuf(handle)); }
 
-inline const ImageRecord* record_of(ObjectValue value) {
+inline const ImageRecord* image_record_of(ObjectValue value) {
   return static_cast<const ImageRecord*>(obj_get(image_registry(), value));
 }
-
-}  // namespace zvd_image_test
-
-namespace zvd_image_test {
 
 // Base of every image test: the runtime is started before the first test.
 class ImageTest : public ::testing::Test {
  protected:
-  static void SetUpTestSuite() { start_image_layer(); }
+  static void SetUpTestSuite() { zvd_test::start_runtime(); }
 };
 
 }  // namespace zvd_image_test

@@ -1,0 +1,331 @@
+// What every test of real windows needs: the runtime started in the program's order,
+// bounded pumping of the toolkit, the queued events, gadget texts and widgets, real X
+// input (XTest for the pointer, xdotool for the keyboard) and a watcher that answers
+// message boxes with a real click.
+#pragma once
+
+// gtest comes before Xlib, whose macros (None, Bool, ...) would clash with it.
+#include <gtest/gtest.h>
+#include <gtk/gtk.h>
+#include <X11/Xlib.h>
+#include <X11/extensions/XTest.h>
+#include <gdk/gdkx.h>
+
+#include <algorithm>
+#include <chrono>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "runtime/gadgets/gadget.h"
+#include "runtime/gui/event.h"
+#include "runtime/gui/font.h"
+#include "runtime/gui/registry.h"
+#include "runtime/gui/toolkit.h"
+#include "runtime/gui/window.h"
+#include "runtime/image/bmp_decoder.h"
+#include "runtime/image/image.h"
+#include "runtime/image/png_decoder.h"
+#include "runtime/strings/ustring.h"
+
+namespace zvd_test {
+
+constexpr int TIMEOUT_MS = 20000;  // generous: the sanitizer build is slow
+
+// Start-up steps 1 to 12 of the program, once per process.
+inline void start_runtime() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  static char name[] = "zvd-test";
+  static char* argv[] = {name, nullptr};
+  toolkit_set_args(1, argv);
+  runtime_set_locale();
+  ustr_stack_startup();
+  decode_context_init();
+  toolkit_init();
+  font_library_init();
+  event_queue_init();
+  bmp_decoder_register();
+  image_init();
+  win_library_init();
+  gadget_init();
+  png_decoder_register();
+}
+
+// Iterates the main loop until cond() holds or timeout_ms pass; returns cond().
+inline bool pump_until(const std::function<bool()>& cond, int timeout_ms = TIMEOUT_MS) {
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeout_ms);
+  while (!cond()) {
+    if (std::chrono::steady_clock::now() >= deadline) return cond();
+    // Wake at least every 10 ms so the deadline is checked even when nothing happens.
+    guint tick = g_timeout_add(10, [](gpointer) -> gboolean { return G_SOURCE_REMOVE; }, nullptr);
+    g_main_context_iteration(nullptr, TRUE);
+    if (GSource* source = g_main_context_find_source_by_id(nullptr, tick)) g_source_destroy(source);
+  }
+  return true;
+}
+
+inline void pump_pending() {
+  while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
+}
+
+// Runs the toolkit's pending work, including what the X server still owes us.
+inline void settle() {
+  pump_pending();
+  gdk_display_sync(gdk_display_get_default());
+  pump_pending();
+}
+
+inline bool widget_ready(GtkWidget* widget) {
+  GtkAllocation allocation;
+  gtk_widget_get_allocation(widget, &allocation);
+  GdkWindow* window = gtk_widget_get_window(widget);
+  return gtk_widget_get_mapped(widget) && window && gdk_window_is_viewable(window) && allocation.width > 1;
+}
+
+// --- Events ----------------------------------------------------------------------------
+
+struct Event {
+  int64_t type, gadget, window, subtype;
+  bool operator==(const Event&) const = default;
+};
+
+// Fetches every queued event; with only_gadgets, keeps the gadget events.
+inline std::vector<Event> drain_events(bool only_gadgets = false) {
+  std::vector<Event> events;
+  while (event_fetch() != 0) {
+    if (!only_gadgets || event_type() == EVENT_GADGET)
+      events.push_back({event_type(), event_gadget(), event_window(), event_subtype()});
+  }
+  return events;
+}
+
+inline int count_events(const std::vector<Event>& events, int64_t type, int64_t gadget_or_window, int64_t subtype = -1) {
+  return int(std::count_if(events.begin(), events.end(), [&](const Event& e) {
+    const int64_t who = type == EVENT_GADGET ? e.gadget : e.window;
+    return e.type == type && who == gadget_or_window && (subtype < 0 || e.subtype == subtype);
+  }));
+}
+
+// Pumps, collecting events into *log, until one of the kind counted by count_events is there.
+inline bool wait_for_event(std::vector<Event>* log, int64_t type, int64_t gadget_or_window, int64_t subtype = -1) {
+  return pump_until([&] {
+    for (const Event& e : drain_events()) log->push_back(e);
+    return count_events(*log, type, gadget_or_window, subtype) > 0;
+  });
+}
+
+// --- Gadgets -----------------------------------------------------------------------------
+
+inline std::string text_of(ObjectValue gadget) {
+  const int64_t mark = ustr_stack_top();
+  gadget_get_text(gadget, mark);
+  char* utf8 = ustr_to_utf8(ustr_stack_string(mark));
+  ustr_stack_set_top(mark);
+  std::string text(utf8);
+  g_free(utf8);
+  return text;
+}
+
+// Replaces a gadget's text from the program side (no events).
+inline void set_text(ObjectValue gadget, const std::string& utf8) {
+  const int64_t mark = ustr_stack_top();
+  ustr_push_utf8(utf8.c_str(), mark);
+  ustr_stack_close();
+  gadget_set_text(gadget, ustr_stack_string(mark));
+  ustr_stack_set_top(mark);
+}
+
+inline GadgetRecord* record_of(ObjectValue gadget) {
+  return static_cast<GadgetRecord*>(obj_get(gadget_registry(), gadget));
+}
+inline GtkWidget* widget_of(ObjectValue gadget) {
+  GadgetRecord* record = record_of(gadget);
+  return record ? GTK_WIDGET(record->widget) : nullptr;
+}
+inline GtkWidget* outer_of(ObjectValue gadget) {
+  GadgetRecord* record = record_of(gadget);
+  return record ? GTK_WIDGET(record->outer ? record->outer : record->widget) : nullptr;
+}
+inline GtkWidget* as_widget(int64_t field) { return GTK_WIDGET(reinterpret_cast<void*>(static_cast<intptr_t>(field))); }
+
+// --- Real input ------------------------------------------------------------------------
+
+inline Display* x_display() { return GDK_DISPLAY_XDISPLAY(gdk_display_get_default()); }
+
+// Screen position of a point of a widget; a negative coordinate means the widget's centre.
+inline std::pair<int, int> screen_point(GtkWidget* widget, int x = -1, int y = -1) {
+  GtkWidget* top = gtk_widget_get_toplevel(widget);
+  GtkAllocation a;
+  gtk_widget_get_allocation(widget, &a);
+  int tx = 0, ty = 0, ox = 0, oy = 0;
+  gtk_widget_translate_coordinates(widget, top, x < 0 ? a.width / 2 : x, y < 0 ? a.height / 2 : y, &tx, &ty);
+  gdk_window_get_origin(gtk_widget_get_window(top), &ox, &oy);
+  return {ox + tx, oy + ty};
+}
+
+inline void pointer_to(std::pair<int, int> p) { XTestFakeMotionEvent(x_display(), -1, p.first, p.second, CurrentTime); }
+inline void pointer_button(unsigned button, bool down) {
+  XTestFakeButtonEvent(x_display(), button, down, CurrentTime);
+  XFlush(x_display());
+}
+
+// Presses and releases a button count times at a point of the widget (its centre by default).
+inline void click(GtkWidget* widget, unsigned button = 1, int count = 1, int x = -1, int y = -1) {
+  ASSERT_NE(widget, nullptr);
+  ASSERT_TRUE(pump_until([&] { return widget_ready(widget); }));
+  pointer_to(screen_point(widget, x, y));
+  for (int i = 0; i < count; ++i) {
+    pointer_button(button, true);
+    pointer_button(button, false);
+  }
+}
+
+// Runs xdotool (keyboard input through XTest to the focused window); true on success.
+inline bool xdotool(std::vector<std::string> args) {
+  std::vector<char*> argv;
+  static char program[] = "xdotool";
+  argv.push_back(program);
+  for (std::string& a : args) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  gint status = -1;
+  return g_spawn_sync(nullptr, argv.data(), nullptr,
+                      GSpawnFlags(G_SPAWN_SEARCH_PATH | G_SPAWN_STDOUT_TO_DEV_NULL | G_SPAWN_STDERR_TO_DEV_NULL),
+                      nullptr, nullptr, nullptr, nullptr, &status, nullptr) &&
+         g_spawn_check_wait_status(status, nullptr);
+}
+
+// No window manager runs under the test server: the test gives its window the focus.
+inline void focus_window(GtkWidget* toplevel) {
+  gdk_window_focus(gtk_widget_get_window(toplevel), GDK_CURRENT_TIME);
+  ASSERT_TRUE(pump_until([&] { return gtk_window_is_active(GTK_WINDOW(toplevel)); }));
+}
+
+// A WM_DELETE_WINDOW client message, as a window manager sends it.
+inline void send_wm_delete(GtkWidget* window) {
+  GdkWindow* gdk = gtk_widget_get_window(window);
+  XEvent ev{};
+  ev.xclient.type = ClientMessage;
+  ev.xclient.window = GDK_WINDOW_XID(gdk);
+  ev.xclient.message_type = XInternAtom(x_display(), "WM_PROTOCOLS", False);
+  ev.xclient.format = 32;
+  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(x_display(), "WM_DELETE_WINDOW", False));
+  ev.xclient.data.l[1] = CurrentTime;
+  XSendEvent(x_display(), GDK_WINDOW_XID(gdk), False, NoEventMask, &ev);
+  XFlush(x_display());
+}
+
+// Watches for message boxes while the code under test runs a modal one: each one is read
+// and answered with a real click on the chosen button (or closed by the window manager
+// protocol). A box nobody could answer is dismissed after the time-out, so a failing test
+// cannot hang.
+class DialogWatcher {
+ public:
+  struct Seen {
+    std::string title, text;
+    bool markup = true;
+    GtkMessageType type = GTK_MESSAGE_OTHER;
+    bool has[4] = {};  // OK, YES, NO, CANCEL
+    bool closed = false;
+  };
+  explicit DialogWatcher(int response = GTK_RESPONSE_OK, bool wm_close = false)
+      : response_(response), wm_close_(wm_close) {
+    source_ = g_timeout_add(10, &DialogWatcher::tick, this);
+  }
+  ~DialogWatcher() { g_source_remove(source_); }
+  DialogWatcher(const DialogWatcher&) = delete;
+  DialogWatcher& operator=(const DialogWatcher&) = delete;
+
+  const std::vector<Seen>& seen() const { return seen_; }
+  bool settled() const { return closing_ == nullptr; }
+  bool gave_up = false;
+  int response_;
+  bool wm_close_;
+
+ private:
+  static gboolean tick(gpointer data) {
+    auto* self = static_cast<DialogWatcher*>(data);
+    GList* toplevels = gtk_window_list_toplevels();
+    bool still_open = false;
+    for (GList* l = toplevels; l; l = l->next) {
+      GtkWidget* w = GTK_WIDGET(l->data);
+      if (!GTK_IS_MESSAGE_DIALOG(w) || !gtk_widget_get_visible(w)) continue;
+      if (w == self->closing_) {
+        still_open = true;
+        continue;
+      }
+      if (self->closing_ || !widget_ready(w)) continue;
+      Seen s;
+      gchar* text = nullptr;
+      gboolean markup = TRUE;
+      g_object_get(w, "text", &text, "use-markup", &markup, "message-type", &s.type, nullptr);
+      s.text = text ? text : "";
+      g_free(text);
+      s.markup = markup;
+      const char* title = gtk_window_get_title(GTK_WINDOW(w));
+      s.title = title ? title : "";
+      const int responses[4] = {GTK_RESPONSE_OK, GTK_RESPONSE_YES, GTK_RESPONSE_NO, GTK_RESPONSE_CANCEL};
+      for (int i = 0; i < 4; ++i) s.has[i] = gtk_dialog_get_widget_for_response(GTK_DIALOG(w), responses[i]);
+      GtkWidget* button = gtk_dialog_get_widget_for_response(GTK_DIALOG(w), self->response_);
+      if (!self->wm_close_ && !button) {
+        self->seen_.push_back(s);
+        self->gave_up = true;
+        gtk_dialog_response(GTK_DIALOG(w), GTK_RESPONSE_NONE);
+        continue;
+      }
+      if (!self->wm_close_ && !widget_ready(button)) continue;
+      self->seen_.push_back(s);
+      self->closing_ = w;
+      self->since_ = g_get_monotonic_time();
+      still_open = true;
+      if (self->wm_close_) {
+        send_wm_delete(w);
+      } else {
+        pointer_to(screen_point(button));
+        pointer_button(1, true);
+        pointer_button(1, false);
+      }
+    }
+    g_list_free(toplevels);
+    if (self->closing_ && !still_open) {
+      self->seen_.back().closed = true;
+      self->closing_ = nullptr;
+    } else if (self->closing_ && g_get_monotonic_time() - self->since_ > int64_t{TIMEOUT_MS} * 1000) {
+      self->gave_up = true;
+      gtk_dialog_response(GTK_DIALOG(self->closing_), GTK_RESPONSE_NONE);
+      self->closing_ = nullptr;
+    }
+    return G_SOURCE_CONTINUE;
+  }
+
+  guint source_ = 0;
+  GtkWidget* closing_ = nullptr;
+  int64_t since_ = 0;
+  std::vector<Seen> seen_;
+};
+
+// Every test gets a fresh window that is the current gadget list; it is closed, with
+// everything in it, at the end of the test.
+class WindowTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    start_runtime();
+    window_ = win_open(ANY_NUMBER, 0, 0, 640, 480, u"gadgets", 0, nullptr);
+    ASSERT_NE(window_, 0);
+    toplevel_ = GTK_WIDGET(win_widget(window_));
+    ASSERT_TRUE(pump_until([&] { return widget_ready(toplevel_); }));
+    settle();
+    drain_events();
+  }
+  void TearDown() override {
+    gadget_set_font(ANY_NUMBER, 0);
+    win_close_all();
+    settle();
+    drain_events();
+  }
+  int64_t window_ = 0;
+  GtkWidget* toplevel_ = nullptr;
+};
+
+}  // namespace zvd_test
