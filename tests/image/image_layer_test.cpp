@@ -3,7 +3,7 @@
 #include <gdk/gdk.h>
 #include <sys/resource.h>
 
-#include "tests/image/image_test_support.h"
+#include "tests/support/image_files.h"
 
 using namespace zvd_image_test;
 
@@ -99,26 +99,6 @@ TEST_F(ImageLayer, WidthsAbove32767AreReportedTruthfully) {
   ASSERT_NE(handle, 0);
   EXPECT_EQ(image_width(handle), 40000);
   EXPECT_EQ(pixel_at(pixbuf_of(handle), 39999, 0), (Pixel{0, 255, 0, 255}));
-}
-
-TEST_F(ImageLayer, EachLoadStartsFromAClearedContext) {
-  ASSERT_NE(load(ANY_NUMBER, write_file("first.png", make_png(Png{3, 3, PNG_COLOR_TYPE_RGB_ALPHA}))), 0);
-  const int64_t second = load(ANY_NUMBER, write_file("second.bmp", bmp24(3, 3, 0)));
-  EXPECT_EQ(image_depth(second), 24);
-  EXPECT_EQ(image_depth(second, IMAGE_DEPTH_SOURCE), 24);
-  const DecodeContext* context = decode_context();
-  EXPECT_EQ(context->decoder, nullptr);
-  EXPECT_EQ(context->file, nullptr);
-  EXPECT_EQ(context->path, nullptr);
-  EXPECT_EQ(context->frame_count, 0);
-}
-
-TEST_F(ImageLayer, HiddenWindowIsTenByTenAndNeverShown) {
-  auto* window = static_cast<GdkWindow*>(image_hidden_window());
-  ASSERT_NE(window, nullptr);
-  EXPECT_EQ(gdk_window_get_width(window), 10);
-  EXPECT_EQ(gdk_window_get_height(window), 10);
-  EXPECT_FALSE(gdk_window_is_visible(window));
 }
 
 // --- Hostile BMP files: every case fails or decodes what lies inside the file ------------
