@@ -4,29 +4,20 @@
 // Resident memory may settle during the first thousand actions (the toolkit's caches,
 // glyphs, the temporary-string stack reaching its working size); after that it must stay
 // within 1 MiB. The event pool must give back every block it grew, down to its first one.
-#include <gtest/gtest.h>
-#include <gtk/gtk.h>
 #include <unistd.h>
 
-#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <string>
 
-#include "app/actions.h"
-#include "app/app.h"
-#include "app/main_window.h"
 #include "runtime/date/date.h"
-#include "runtime/gadgets/gadget.h"
-#include "runtime/gui/event.h"
-#include "runtime/gui/registry.h"
-#include "runtime/gui/window.h"
-#include "runtime/strings/ustring.h"
-#include "tests/support/gui_pump.h"
+#include "tests/support/app_driver.h"
 
 const char app_image_dir[] = ZVD_TEST_IMAGE_DIR;
 
 namespace {
+
+using zvd_test::set_text;
+using zvd_test::text_of;
 
 constexpr int ACTIONS = 100000;
 constexpr int SETTLING_ACTIONS = 1000;
@@ -43,24 +34,6 @@ int64_t resident_bytes() {
   return static_cast<int64_t>(resident) * sysconf(_SC_PAGESIZE);
 }
 
-void set_text(int64_t gadget, const std::string& utf8) {
-  const int64_t mark = ustr_stack_top();
-  ustr_push_utf8(utf8.c_str(), mark);
-  ustr_stack_close();
-  gadget_set_text(gadget, ustr_stack_string(mark));
-  ustr_stack_set_top(mark);
-}
-
-std::string text_of(int64_t gadget) {
-  const int64_t mark = ustr_stack_top();
-  gadget_get_text(gadget, mark);
-  char* utf8 = ustr_to_utf8(ustr_stack_string(mark));
-  ustr_stack_set_top(mark);
-  std::string text(utf8);
-  g_free(utf8);
-  return text;
-}
-
 // Hands every queued event to the event procedure and lets the toolkit catch up, the
 // way the main loop would between the user's actions.
 void run_pending() {
@@ -68,11 +41,7 @@ void run_pending() {
   for (int64_t type = event_fetch(); type != 0; type = event_fetch()) app_event_procedure(type);
 }
 
-std::string padded(int value, int width) {
-  std::string digits = std::to_string(value);
-  while (static_cast<int>(digits.size()) < width) digits.insert(digits.begin(), '0');
-  return digits;
-}
+std::string padded(int value) { return (value < 10 ? "0" : "") + std::to_string(value); }
 
 // A cheap deterministic sequence, so that every run sees the same inputs.
 uint32_t next_random(uint32_t* state) {
@@ -93,8 +62,8 @@ Inputs inputs_for(uint32_t* state) {
   const int month = static_cast<int>(next_random(state) % 14);  // 0 and 13 are invalid
   const int day = static_cast<int>(next_random(state) % 33);    // 0 and 32 are invalid
   in.year = std::to_string(year);
-  in.month = padded(month, 2);
-  in.day = padded(day, 2);
+  in.month = padded(month);
+  in.day = padded(day);
   const uint32_t kind = next_random(state) % 16;
   const int count = static_cast<int>(next_random(state) % 40001) - 20000;
   if (kind == 0) in.count = "junk";
@@ -116,10 +85,7 @@ bool looks_like_date(const std::string& text) {
 class Soak : public ::testing::Test {
  protected:
   static void SetUpTestSuite() {
-    static char name[] = "zorivivudidider-soak";
-    static char* argv[] = {name, nullptr};
-    app_startup(1, argv);
-    zvd_test::pump_until([] { return gtk_widget_get_mapped(GTK_WIDGET(win_widget(app_main_window))); }, 20000);
+    zvd_test::start_app();
     run_pending();
   }
   static void TearDownTestSuite() { app_shutdown(); }

@@ -1,0 +1,80 @@
+// Drives the calculator's real main window inside the test process: start-up with the
+// application's own code, its event procedure fed from the runtime's event queue, typing
+// into its fields and reading its pixels.
+#pragma once
+
+#include "app/actions.h"
+#include "app/app.h"
+#include "app/main_window.h"
+#include "tests/support/gui.h"
+
+namespace zvd_test {
+
+struct HandledEvent {
+  int64_t gadget, subtype;
+};
+
+// The gadget events handle_events has passed on so far.
+inline std::vector<HandledEvent>& handled() {
+  static std::vector<HandledEvent> events;
+  return events;
+}
+
+// The application's start-up steps, once per process, and its window on the screen.
+inline void start_app() {
+  static bool started = false;
+  if (started) return;
+  started = true;
+  static char name[] = "zorivivudidider-test";
+  static char* argv[] = {name, nullptr};
+  app_startup(1, argv);
+  pump_until([] { return widget_ready(GTK_WIDGET(win_widget(app_main_window))); });
+  settle();
+}
+
+inline GtkWidget* main_toplevel() { return GTK_WIDGET(win_widget(app_main_window)); }
+
+// Hands every queued event to the event procedure, as the main loop does, without blocking.
+inline void handle_events() {
+  for (int guard = 0; guard < 1000; ++guard) {
+    const int64_t type = event_wait(0);
+    if (type == 0) return;
+    if (type == EVENT_GADGET) handled().push_back({event_gadget(), event_subtype()});
+    if (type > 0) app_event_procedure(type);
+  }
+}
+
+// Types ASCII text into a field the way a user does and waits until the field shows it.
+inline void type_into(int64_t gadget, const std::string& text) {
+  GtkWidget* target = widget_of(gadget);
+  if (target && GTK_IS_COMBO_BOX(target)) target = gtk_bin_get_child(GTK_BIN(target));
+  click(target);
+  ASSERT_TRUE(pump_until([&] { return gtk_widget_has_focus(target); })) << "the field never took the focus";
+  ASSERT_TRUE(xdotool({"key", "--clearmodifiers", "ctrl+a", "BackSpace"}));
+  ASSERT_TRUE(pump_until([&] {
+    handle_events();
+    return text_of(gadget).empty();
+  })) << "the field was not emptied";
+  if (!text.empty()) {
+    ASSERT_TRUE(xdotool({"type", "--delay", "5", "--", text}));
+  }
+  ASSERT_TRUE(pump_until([&] {
+    handle_events();
+    return text_of(gadget) == text;
+  })) << "typed \"" << text << "\" but the field shows \"" << text_of(gadget) << "\"";
+}
+
+// One pixel of the main window as drawn on the screen, as 0xRRGGBB, or -1.
+inline long window_pixel(int x, int y) {
+  GdkPixbuf* pixbuf = gdk_pixbuf_get_from_window(gtk_widget_get_window(main_toplevel()), x, y, 1, 1);
+  if (!pixbuf) return -1;
+  const guchar* p = gdk_pixbuf_read_pixels(pixbuf);
+  const long rgb = (long{p[0]} << 16) | (long{p[1]} << 8) | long{p[2]};
+  g_object_unref(pixbuf);
+  return rgb;
+}
+
+constexpr long BACKGROUND_RGB = (long{APP_BACKGROUND_RED} << 16) | (long{APP_BACKGROUND_GREEN} << 8) |
+                                long{APP_BACKGROUND_BLUE};
+
+}  // namespace zvd_test
