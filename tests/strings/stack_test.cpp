@@ -74,20 +74,6 @@ TEST_F(StackTest, EveryReservationLeavesRoomForTerminator) {
   }
 }
 
-TEST_F(StackTest, OffsetOfAndAddressOfAreInverse) {
-  ustr_stack_push(u"abc");
-  UString s = ustr_stack_string(mark_);
-  int32_t off = ustr_stack_offset_of(s);
-  EXPECT_EQ(off, mark_ + 1);
-  EXPECT_EQ(ustr_stack_address_of(off), s);
-  // The terminator at top is still inside [buffer, buffer + top].
-  EXPECT_EQ(ustr_stack_offset_of(s + 3), mark_ + 7);
-  EXPECT_EQ(ustr_stack_offset_of(s + 4), 0);
-  EXPECT_EQ(ustr_stack_offset_of(u"literal"), 0);
-  EXPECT_EQ(ustr_stack_offset_of(nullptr), 0);
-  EXPECT_EQ(ustr_stack_address_of(0), nullptr);
-}
-
 TEST_F(StackTest, PushOfStringFromTheStackSurvivesGrowth) {
   std::u16string long_text(9000, u'q');
   ustr_stack_push(long_text.c_str());

@@ -133,11 +133,6 @@ TEST_F(Utf8Test, MalformedInputBecomesReplacementCharacters) {
   }
 }
 
-TEST_F(Utf8Test, TextEndingEarlyIsStillTerminatedOnTheStack) {
-  EXPECT_EQ(from_utf8("ok\xf4\x90\x80\x80tail"), u"ok");
-  EXPECT_EQ(from_utf8("\xf7\xbf\xbf\xbf"), u"");
-}
-
 TEST_F(Utf8Test, RandomBytesDecodeWithinBoundsAndReencodeAsValidUtf8) {
   std::mt19937 rng(20240229);
   std::uniform_int_distribution<int> byte(0, 255);
