@@ -1,6 +1,8 @@
 // The main window: one fixed-size window with twenty gadgets at absolute positions.
 #include "app/main_window.h"
 
+#include <gtk/gtk.h>
+
 #include "app/app.h"
 #include "app/app_access.h"
 #include "runtime/gadgets/button_gadget.h"
@@ -55,11 +57,44 @@ void add_numbers(int64_t gadget, int32_t last) {
   }
 }
 
+// Holds back the layout and painting of a shown window while its content is being built.
+// Every gadget creation ends with a round of toolkit iterations, which would otherwise lay
+// out and paint the window with the gadgets made so far, once per gadget. While the window's
+// frame clock is held, those iterations still handle every pending event, but the window is
+// laid out and painted only once, complete, after the freeze ends.
+class FrameFreeze {
+ public:
+  explicit FrameFreeze(int64_t window) {
+    void* widget = win_widget(window);
+    GdkWindow* gdk_window = widget ? gtk_widget_get_window(GTK_WIDGET(widget)) : nullptr;
+    if (!gdk_window) return;
+    window_ = GDK_WINDOW(g_object_ref(gdk_window));
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    gdk_window_freeze_toplevel_updates_libgtk_only(window_);
+#pragma GCC diagnostic pop
+  }
+  ~FrameFreeze() {
+    if (!window_) return;
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    if (!gdk_window_is_destroyed(window_)) gdk_window_thaw_toplevel_updates_libgtk_only(window_);
+#pragma GCC diagnostic pop
+    g_object_unref(window_);
+  }
+  FrameFreeze(const FrameFreeze&) = delete;
+  FrameFreeze& operator=(const FrameFreeze&) = delete;
+
+ private:
+  GdkWindow* window_ = nullptr;
+};
+
 }  // namespace
 
 void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height) {
   ustr_stack_enter();
   app_main_window = win_open(ANY_NUMBER, x, y, width, height, u"ZoriviVudiDider", APP_WINDOW_FLAGS, nullptr);
+  const FrameFreeze freeze(app_main_window);
   win_set_color(app_main_window, rgb(APP_BACKGROUND_RED, APP_BACKGROUND_GREEN, APP_BACKGROUND_BLUE));
 
   // 1

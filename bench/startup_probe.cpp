@@ -10,10 +10,11 @@
 //       measures until the window's content equals FILE's in every compared pixel.
 //   --trace prints the time of every drawing and the number of pixels still differing.
 //
-// Prints one line: "wall_ms=T map_ms=M maxrss_kb=K frames=F status=S", where T is the time
-// from just before exec to the complete frame, M the time until the window was mapped,
-// K the program's peak resident set (getrusage of the child), F how many times the window
-// was drawn to on the way and S its exit status. Exit status 0 on success, 1 when the
+// Prints one line: "wall_ms=T map_ms=M maxrss_kb=K frames=F cpu_ms=C status=S", where T is
+// the time from just before exec to the complete frame, M the time until the window was
+// mapped, K the program's peak resident set (getrusage of the child), F how many times the
+// window was drawn to on the way, C the processor time (user and system) of the whole run
+// including its shutdown, and S its exit status. Exit status 0 on success, 1 when the
 // window never appeared or never matched, 2 on bad arguments or a missing display.
 //
 // The program's window is the top-level window mapped with the program's _NET_WM_PID.
@@ -368,8 +369,10 @@ int main(int argc, char** argv) {
   if (parts) XFixesDestroyRegion(display, parts);
   XCloseDisplay(display);
   const int exit_status = status < 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
-  std::printf("wall_ms=%.3f map_ms=%.3f maxrss_kb=%ld frames=%d status=%d\n", failed ? -1.0 : wall_ms, map_ms,
-              usage.ru_maxrss, frames, exit_status);
+  const double cpu_ms = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
+                        (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
+  std::printf("wall_ms=%.3f map_ms=%.3f maxrss_kb=%ld frames=%d cpu_ms=%.3f status=%d\n", failed ? -1.0 : wall_ms,
+              map_ms, usage.ru_maxrss, frames, cpu_ms, exit_status);
   if (failed) {
     std::fprintf(stderr, "zvd-startup-probe: %s\n",
                  target == 0 ? "the window never appeared" : "the window never showed the expected content");
