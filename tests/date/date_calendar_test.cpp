@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <random>
 #include <string>
+#include <tuple>
 
 #include "runtime/date/date.h"
 
@@ -49,9 +50,7 @@ TEST_F(CalendarTest, EveryDayOfThePeriod) {
     auto d = static_cast<int32_t>(static_cast<unsigned>(ymd.day()));
     DateSeconds date = date_make(y, m, d, 0, 0, 0);
     ASSERT_EQ(date, n * SECONDS_PER_DAY) << y << "-" << m << "-" << d;
-    ASSERT_EQ(date_year(date), y);
-    ASSERT_EQ(date_month(date), m);
-    ASSERT_EQ(date_day(date), d);
+    ASSERT_EQ(std::tuple(date_year(date), date_month(date), date_day(date)), std::tuple(y, m, d));
     ASSERT_EQ(formatted(date), expected_text(n));
     // The day after the last of its month does not exist.
     year_month_day_last last{ymd.year(), month_day_last{ymd.month()}};
@@ -62,9 +61,7 @@ TEST_F(CalendarTest, EveryDayOfThePeriod) {
     if (n < LAST_DAY) {
       DateSeconds late = date_make(y, m, d, 23, 59, 59);
       ASSERT_EQ(late, n * SECONDS_PER_DAY + 86399);
-      ASSERT_EQ(date_hour(late), 23);
-      ASSERT_EQ(date_minute(late), 59);
-      ASSERT_EQ(date_second(late), 59);
+      ASSERT_EQ(std::tuple(date_hour(late), date_minute(late), date_second(late)), std::tuple(23, 59, 59));
     }
   }
 }
