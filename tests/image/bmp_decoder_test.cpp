@@ -22,10 +22,7 @@ class BmpDepth : public ImageTest, public ::testing::WithParamInterface<BmpCase>
 // Uncompressed files of every palette-free and palette depth, at widths that need padding.
 TEST_P(BmpDepth, DecodesLikeReference) {
   const BmpCase& c = GetParam();
-  Bmp desc;
-  desc.width = c.width;
-  desc.height = 3;
-  desc.bpp = c.bpp;
+  Bmp desc{.width = c.width, .height = 3, .bpp = c.bpp};
   if (c.bpp <= 8) {
     const size_t n = size_t(1) << c.bpp;
     for (size_t i = 0; i < n; ++i) desc.palette.push_back(i < kColours.size() ? kColours[i] : uint32_t(i * 0x010305));
@@ -60,11 +57,7 @@ class BmpDecoder : public ImageTest {};
 
 TEST_F(BmpDecoder, OneBitFilesShowTheirOwnColours) {
   for (const auto& palette : {std::vector<uint32_t>{0xFFFFFF, 0x000000}, std::vector<uint32_t>{0x3366CC, 0xCC9933}}) {
-    Bmp desc;
-    desc.width = 10;
-    desc.height = 2;
-    desc.bpp = 1;
-    desc.palette = palette;
+    Bmp desc{.width = 10, .height = 2, .bpp = 1, .palette = palette};
     desc.pixels = pack_rows(10, 2, 1, [](int x, int y) { return uint32_t((x + y) & 1); });
     const std::string path = write_file("onebit.bmp", make_bmp(desc));
     const int64_t handle = load(ANY_NUMBER, path);
@@ -86,12 +79,9 @@ TEST_F(BmpDecoder, SixteenBitPixelsArePlainShifts) {
   for (const Case& c : {Case{0, 0x7FFF, {248, 248, 248, 255}}, Case{0, 0x7C00, {248, 0, 0, 255}},
                         Case{0, 0x0421, {8, 8, 8, 255}}, Case{3, 0xFFFF, {248, 252, 248, 255}},
                         Case{3, 0x07E0, {0, 252, 0, 255}}, Case{3, 0x0821, {8, 4, 8, 255}}}) {
-    Bmp desc;
-    desc.width = 3;  // 6 bytes + 2 bytes of padding per row
-    desc.height = 2;
-    desc.bpp = 16;
-    desc.compression = c.compression;
-    desc.pixels = pack_rows(3, 2, 16, [&](int x, int) { return x == 1 ? c.value : 0u; });
+    // 6 bytes + 2 bytes of padding per row
+    const Bmp desc{.width = 3, .height = 2, .bpp = 16, .compression = c.compression,
+                   .pixels = pack_rows(3, 2, 16, [&](int x, int) { return x == 1 ? c.value : 0u; })};
     const int64_t handle = load(ANY_NUMBER, write_file("sixteen.bmp", make_bmp(desc)));
     ASSERT_NE(handle, 0);
     EXPECT_EQ(pixel_at(pixbuf_of(handle), 1, 1), c.expected) << "value " << c.value;
@@ -101,12 +91,8 @@ TEST_F(BmpDecoder, SixteenBitPixelsArePlainShifts) {
 }
 
 TEST_F(BmpDecoder, Rle8RunsEndOfLineDeltaAndAbsoluteRuns) {
-  Bmp desc;
-  desc.width = 8;
-  desc.height = 4;
-  desc.bpp = 8;
-  desc.compression = 1;
-  desc.palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF};
+  Bmp desc{.width = 8, .height = 4, .bpp = 8, .compression = 1,
+           .palette = {0x000000, 0xFF0000, 0x00FF00, 0x0000FF, 0xFFFFFF}};
   desc.pixels = {
       3, 1, 2, 2, 0, 0,           // file row 0: three red, two green, end of line
       0, 3, 4, 3, 2, 0,           // file row 1: absolute run of 3 (white, blue, green) + pad
@@ -134,23 +120,15 @@ TEST_F(BmpDecoder, Rle8RunsEndOfLineDeltaAndAbsoluteRuns) {
 }
 
 TEST_F(BmpDecoder, TopDownFileFailsToLoad) {
-  Bmp desc;
-  desc.width = 2;
-  desc.height = -2;
-  desc.pixels = Bytes(16, 0x55);
+  Bmp desc{.width = 2, .height = -2, .pixels = Bytes(16, 0x55)};
   EXPECT_EQ(load(ANY_NUMBER, write_file("topdown.bmp", make_bmp(desc))), 0);
   EXPECT_EQ(decode_context()->slots[0], nullptr) << "the file data is freed";
 }
 
 TEST_F(BmpDecoder, UnconvertedFormatsLoadAsClearedPixels) {
   for (const auto& [bpp, compression] : {std::pair<uint16_t, int32_t>{4, 2}, {16, 1}, {2, 0}, {8, 3}}) {
-    Bmp desc;
-    desc.width = 4;
-    desc.height = 2;
-    desc.bpp = bpp;
-    desc.compression = compression;
-    desc.palette = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF};
-    desc.pixels = Bytes(16, bpp == 8 ? 0x01 : 0xFF);
+    const Bmp desc{.width = 4, .height = 2, .bpp = bpp, .compression = compression,
+                   .palette = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF}, .pixels = Bytes(16, bpp == 8 ? 0x01 : 0xFF)};
     const int64_t handle = load(ANY_NUMBER, write_file("unconverted.bmp", make_bmp(desc)));
     if (bpp == 8) {
       ASSERT_NE(handle, 0);  // compression 3 on 8 bits is converted as plain indices

@@ -15,9 +15,7 @@ class ImageLayer : public ImageTest {
 };
 
 Bytes bmp24(int32_t w, int32_t h, uint32_t colour) {
-  Bmp desc;
-  desc.width = w;
-  desc.height = h;
+  Bmp desc{.width = w, .height = h};
   desc.pixels = pack_rows(w, h, 24, [&](int, int) { return colour; });
   return make_bmp(desc);
 }
@@ -112,18 +110,12 @@ int64_t peak_rss_kib() {
 TEST_F(ImageLayer, HugeDimensionsInATinyFile) {
   // Above the 1 GiB pixel-buffer cap: refused before anything is allocated.
   for (const auto& [w, h] : {std::pair{20000, 20000}, {INT32_MAX, INT32_MAX}, {INT32_MAX, 1}, {1, INT32_MAX}}) {
-    Bmp desc;
-    desc.width = w;
-    desc.height = h;
-    desc.pixels = Bytes(12, 0xAB);
+    Bmp desc{.width = w, .height = h, .pixels = Bytes(12, 0xAB)};
     EXPECT_EQ(load(ANY_NUMBER, write_file("huge.bmp", make_bmp(desc))), 0) << w << "x" << h;
   }
   // Below the cap: the image loads, black beyond the data, without touching its buffer.
   const int64_t before = peak_rss_kib();
-  Bmp desc;
-  desc.width = 15000;
-  desc.height = 15000;
-  desc.pixels = Bytes(12, 0xFF);
+  Bmp desc{.width = 15000, .height = 15000, .pixels = Bytes(12, 0xFF)};
   const int64_t handle = load(ANY_NUMBER, write_file("big.bmp", make_bmp(desc)));
   ASSERT_NE(handle, 0);
   EXPECT_EQ(image_height(handle), 15000);
@@ -144,13 +136,8 @@ TEST_F(ImageLayer, OffsetsAndTablesOutsideTheFile) {
                         Case{"offset_in_header", 2, -1, 0}, Case{"huge_colour_count", -1, 0x7FFFFFFF, 0},
                         Case{"negative_colour_count", -1, -5, 0}, Case{"table_past_end", -1, -1, 0x7FFFFF00},
                         Case{"table_before_start", -1, -1, -100}}) {
-    Bmp desc;
-    desc.width = 9;
-    desc.height = 3;
-    desc.bpp = 8;
-    desc.palette = {0x112233, 0x445566};
-    desc.colors_used = c.colors_used;
-    desc.data_offset = c.data_offset;
+    Bmp desc{.width = 9, .height = 3, .bpp = 8, .palette = {0x112233, 0x445566}, .colors_used = c.colors_used,
+             .data_offset = c.data_offset};
     desc.pixels = pack_rows(9, 3, 8, [](int x, int) { return x == 0 ? 200u : 1u; });  // 200: beyond the table
     Bytes file = make_bmp(desc);
     if (c.info_size) {
@@ -170,9 +157,7 @@ TEST_F(ImageLayer, OffsetsAndTablesOutsideTheFile) {
 }
 
 TEST_F(ImageLayer, ShortPixelDataClipsToTheFile) {
-  Bmp desc;
-  desc.width = 4;
-  desc.height = 4;
+  Bmp desc{.width = 4, .height = 4};
   const Bytes rows = pack_rows(4, 4, 24, [](int, int) { return 0xFFFFFFu; });
   desc.pixels.assign(rows.begin(), rows.begin() + 12 + 5);  // one row and 5 bytes of the next
   const int64_t handle = load(ANY_NUMBER, write_file("short.bmp", make_bmp(desc)));
@@ -186,12 +171,7 @@ TEST_F(ImageLayer, ShortPixelDataClipsToTheFile) {
 }
 
 TEST_F(ImageLayer, Rle8StreamsThatLeaveTheImage) {
-  Bmp desc;
-  desc.width = 4;
-  desc.height = 3;
-  desc.bpp = 8;
-  desc.compression = 1;
-  desc.palette = {0x000000, 0xFFFFFF, 0xFF0000};
+  Bmp desc{.width = 4, .height = 3, .bpp = 8, .compression = 1, .palette = {0x000000, 0xFFFFFF, 0xFF0000}};
   desc.pixels = {
       255, 1,                     // a run far past the right edge
       0, 0,                       // end of line
