@@ -68,44 +68,29 @@ def description(node):
 
 
 def targets(node, relation_type):
-    result = []
-    for relation in node.get_relation_set() or []:
-        if relation.get_relation_type() == relation_type:
-            result += [relation.get_target(i) for i in range(relation.get_n_targets())]
-    return result
-
-
-def position(node):
-    """Top-left corner relative to the window, in pixels."""
-    point = node.get_position(Atspi.CoordType.WINDOW)
-    return point.x, point.y
+    return [relation.get_target(i) for relation in node.get_relation_set() or []
+            if relation.get_relation_type() == relation_type for i in range(relation.get_n_targets())]
 
 
 def near(node, x, y, slack=12):
-    px, py = position(node)
-    return abs(px - x) <= slack and abs(py - y) <= slack
-
-
-def has(node, interface):
-    return interface in node.get_interfaces()
+    """Top-left corner within slack pixels of (x, y) relative to the window."""
+    point = node.get_position(Atspi.CoordType.WINDOW)
+    return abs(point.x - x) <= slack and abs(point.y - y) <= slack
 
 
 def text_of(node):
-    if not has(node, "Text"):
+    if "Text" not in node.get_interfaces():
         return None
     return Atspi.Text.get_text(node, 0, Atspi.Text.get_character_count(node))
 
 
 def find_window(pid):
     desktop = Atspi.get_desktop(0)
-    for i in range(desktop.get_child_count()):
-        app = desktop.get_child_at_index(i)
-        if app is None or app.get_process_id() != pid:
-            continue
-        for j in range(app.get_child_count()):
-            frame = app.get_child_at_index(j)
-            if frame is not None and name(frame) == TITLE:
-                return frame
+    for app in (desktop.get_child_at_index(i) for i in range(desktop.get_child_count())):
+        if app is not None and app.get_process_id() == pid:
+            for frame in (app.get_child_at_index(j) for j in range(app.get_child_count())):
+                if frame is not None and name(frame) == TITLE:
+                    return frame
     return None
 
 
@@ -114,105 +99,84 @@ def one(nodes, what):
     return nodes[0] if nodes else None
 
 
+# Each label and the field it names, under it or beside it (window table positions).
+LABELLED = (("Year", Atspi.Role.TEXT, 40, 70), ("Month", Atspi.Role.COMBO_BOX, 180, 70),
+            ("Day", Atspi.Role.COMBO_BOX, 320, 70), ("days after", Atspi.Role.TEXT, 30, 160),
+            ("days before", Atspi.Role.TEXT, 30, 220))
+# Role, name, description (None: not checked), position and slack of the named objects.
+NAMED = (("after", Atspi.Role.TEXT, "Date N days after", None, 260, 160, 12),
+         ("before", Atspi.Role.TEXT, "Date N days before", None, 260, 220, 12),
+         ("push after", Atspi.Role.PUSH_BUTTON, "push", "Compute the date N days after", 430, 160, 12),
+         ("push before", Atspi.Role.PUSH_BUTTON, "push", "Compute the date N days before", 430, 220, 12),
+         ("calendar", Atspi.Role.CALENDAR, "Today", None, None, None, 0),
+         ("logo", Atspi.Role.ICON, "About", "Show the maker's address", 660, 310, 6))
+
+
 def check_window(nodes):
     """Names, descriptions, relations and the banner; returns the nodes the drive needs."""
-    labels = {n: one([x for x in nodes if role(x) == Atspi.Role.LABEL and name(x) == n], "label " + n)
-              for n in ("Year", "Month", "Day", "days after", "days before")}
-    # Each label names the field under it or beside it (window table positions).
-    fields = {}
-    for label_name, kind, x, y in (("Year", Atspi.Role.TEXT, 40, 70), ("Month", Atspi.Role.COMBO_BOX, 180, 70),
-                                   ("Day", Atspi.Role.COMBO_BOX, 320, 70), ("days after", Atspi.Role.TEXT, 30, 160),
-                                   ("days before", Atspi.Role.TEXT, 30, 220)):
-        label = labels[label_name]
+    found = {}
+    for label_name, kind, x, y in LABELLED:
+        label = one([n for n in nodes if role(n) == Atspi.Role.LABEL and name(n) == label_name], "label " + label_name)
         if label is None:
             continue
         linked = targets(label, Atspi.RelationType.LABEL_FOR)
-        expected = 2 if kind == Atspi.Role.COMBO_BOX else 1
-        check(len(linked) == expected, "%r labels %d objects, not %d" % (label_name, len(linked), expected))
-        main = [t for t in linked if role(t) == kind]
-        if not check(len(main) == 1, "%r labels %d %s objects" % (label_name, len(main), kind.value_nick)):
+        # A chooser's entry, where the keyboard goes, is labelled too.
+        expected = [kind] + ([Atspi.Role.TEXT] if kind == Atspi.Role.COMBO_BOX else [])
+        if not check(sorted(role(t) for t in linked) == sorted(expected),
+                     "%r labels %s, not %s" % (label_name, [role(t).value_nick for t in linked],
+                                               [r.value_nick for r in expected])):
             continue
-        field = main[0]
-        check(near(field, x, y), "%r labels the object at %s, not at %d,%d" % (label_name, position(field), x, y))
-        check(label in targets(field, Atspi.RelationType.LABELLED_BY),
-              "the field of %r does not point back to its label" % label_name)
-        if kind == Atspi.Role.COMBO_BOX:
-            # The keyboard goes to the chooser's entry: it is labelled too.
-            entries = [t for t in linked if role(t) == Atspi.Role.TEXT]
-            if check(len(entries) == 1 and entries[0] in walk(field, []),
-                     "%r does not label the entry of its chooser" % label_name):
-                check(label in targets(entries[0], Atspi.RelationType.LABELLED_BY),
-                      "the entry of %r does not point back to its label" % label_name)
-                field = entries[0]
-        fields[label_name] = field
+        field = next(t for t in linked if role(t) == kind)
+        check(near(field, x, y), "%r does not label the object at %d,%d" % (label_name, x, y))
+        for target in linked:
+            check(label in targets(target, Atspi.RelationType.LABELLED_BY),
+                  "a %s of %r does not point back to its label" % (role(target).value_nick, label_name))
+        entry = [t for t in linked if t is not field]
+        if entry:
+            check(entry[0] in walk(field, []), "%r labels an entry outside its chooser" % label_name)
+        found[label_name] = entry[0] if entry else field
 
-    texts = [n for n in nodes if role(n) == Atspi.Role.TEXT]
-    results = {}
-    for result_name, x, y in (("Date N days after", 260, 160), ("Date N days before", 260, 220)):
-        node = one([n for n in texts if name(n) == result_name], "field named " + result_name)
+    check(len([n for n in nodes if role(n) == Atspi.Role.PUSH_BUTTON]) == 2, "expected two buttons")
+    # The banner is no picture for a screen reader: the logo is the only one.
+    check(len([n for n in nodes if role(n) in (Atspi.Role.ICON, Atspi.Role.IMAGE)]) == 1, "expected one picture")
+    for key, kind, wanted_name, wanted_description, x, y, slack in NAMED:
+        node = one([n for n in nodes if role(n) == kind and name(n) == wanted_name and
+                    wanted_description in (None, description(n))], "%s named %r" % (kind.value_nick, wanted_name))
         if node is not None:
-            check(near(node, x, y), "%r is at %s, not at %d,%d" % (result_name, position(node), x, y))
-            results[result_name] = node
-
-    buttons = [n for n in nodes if role(n) == Atspi.Role.PUSH_BUTTON]
-    check(len(buttons) == 2, "expected two buttons, found %d" % len(buttons))
-    pushes = {}
-    for text, x, y in (("Compute the date N days after", 430, 160), ("Compute the date N days before", 430, 220)):
-        node = one([b for b in buttons if description(b) == text], "button described " + text)
-        if node is not None:
-            check(name(node) == "push", "the button %r is named %r" % (text, name(node)))
-            check(near(node, x, y), "the button %r is at %s" % (text, position(node)))
-            pushes[text] = node
-
-    calendar = one([n for n in nodes if role(n) == Atspi.Role.CALENDAR], "calendar")
-    if calendar is not None:
-        check(name(calendar) == "Today", "the calendar is named %r" % name(calendar))
-
-    pictures = [n for n in nodes if role(n) in (Atspi.Role.ICON, Atspi.Role.IMAGE)]
-    logo = one(pictures, "picture")  # the banner is no picture for a screen reader
-    if logo is not None:
-        check(name(logo) == "About", "the logo is named %r" % name(logo))
-        check(description(logo) == "Show the maker's address", "the logo is described %r" % description(logo))
-        check(near(logo, 660, 310, 6), "the logo is at %s" % (position(logo),))
+            check(x is None or near(node, x, y, slack), "%r is not at %d,%d" % (wanted_name, x or 0, y or 0))
+            found[key] = node
     decorations = [n for n in nodes if role(n) == Atspi.Role.REDUNDANT_OBJECT]
-    check(len(decorations) >= 2 and all(near(d, 30, 310, 6) for d in decorations),
-          "the banner is not marked as decoration: %s" % [position(d) for d in decorations])
-    check(all(name(d) == "" for d in decorations), "the banner has a name")
-    return fields, results, pushes
+    check(len(decorations) >= 2 and all(near(d, 30, 310, 6) and name(d) == "" for d in decorations),
+          "the banner is not marked as a nameless decoration")
+    return found
 
 
 def set_text(node, text):
-    if not check(has(node, "EditableText"), "%s is not editable" % name(node)):
-        return
-    Atspi.EditableText.set_text_contents(node, text)
-    poll(lambda: text_of(node) == text, "the text %r to arrive" % text, 10)
+    if check("EditableText" in node.get_interfaces(), "%s is not editable" % name(node)):
+        Atspi.EditableText.set_text_contents(node, text)
+        poll(lambda: text_of(node) == text, "the text %r to arrive" % text, 10)
 
 
 def press(button):
-    if not check(has(button, "Action") and Atspi.Action.get_n_actions(button) >= 1, "the button has no action"):
+    if not check("Action" in button.get_interfaces() and Atspi.Action.get_n_actions(button) >= 1,
+                 "the button has no action"):
         return
     with warnings.catch_warnings():
         # Its newer name would clash with the accessible's own get_name in Python.
         warnings.simplefilter("ignore", DeprecationWarning)
-        action = Atspi.Action.get_action_name(button, 0)
-    check(action == "click", "the button's action is %r" % action)
+        check(Atspi.Action.get_action_name(button, 0) == "click", "the button's action is not click")
     Atspi.Action.do_action(button, 0)
 
 
-def drive(fields, results, pushes):
-    if not check(len(fields) == 5 and len(results) == 2 and len(pushes) == 2, "cannot drive the calculator"):
+def drive(found):
+    if not check(len(found) == 11, "cannot drive the calculator: found only %s" % sorted(found)):
         return
-    set_text(fields["Year"], "2024")
-    set_text(fields["Month"], "1")
-    set_text(fields["Day"], "31")
-    set_text(fields["days after"], "29")
-    set_text(fields["days before"], "1")
-    press(pushes["Compute the date N days after"])
-    after = results["Date N days after"]
-    poll(lambda: text_of(after) == "2024/02/29", "the days-after result, last read %r" % text_of(after), 20)
-    press(pushes["Compute the date N days before"])
-    before = results["Date N days before"]
-    poll(lambda: text_of(before) == "2024/01/30", "the days-before result, last read %r" % text_of(before), 20)
+    for field, text in (("Year", "2024"), ("Month", "1"), ("Day", "31"), ("days after", "29"), ("days before", "1")):
+        set_text(found[field], text)
+    for which, expected in (("after", "2024/02/29"), ("before", "2024/01/30")):
+        press(found["push " + which])
+        poll(lambda: text_of(found[which]) == expected,
+             "the days-%s result, last read %r" % (which, text_of(found[which])), 20)
 
 
 def main():
@@ -230,8 +194,7 @@ def main():
             return nodes if any(role(n) == Atspi.Role.LABEL and name(n) == "Year" for n in nodes) else None
 
         nodes = poll(complete, "the gadgets on the accessibility bus")
-        fields, results, pushes = check_window(nodes)
-        drive(fields, results, pushes)
+        drive(check_window(nodes))
 
         subprocess.run([xwin, "close", window_id], check=True)
         status = app.wait(timeout=TIMEOUT)

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "runtime/gadgets/button_gadget.h"
@@ -23,14 +24,9 @@ AtkObject* accessible(GtkWidget* widget) { return gtk_widget_get_accessible(widg
 AtkObject* accessible_of(ObjectValue gadget) { return accessible(widget_of(gadget)); }
 AtkObject* entry_accessible_of(ObjectValue combo) { return accessible(gtk_bin_get_child(GTK_BIN(widget_of(combo)))); }
 
-std::string name_of(AtkObject* object) {
-  const char* name = atk_object_get_name(object);
-  return name ? name : "";
-}
-std::string description_of(AtkObject* object) {
-  const char* description = atk_object_get_description(object);
-  return description ? description : "";
-}
+std::string or_empty(const char* text) { return text ? text : ""; }
+std::string name_of(AtkObject* object) { return or_empty(atk_object_get_name(object)); }
+std::string description_of(AtkObject* object) { return or_empty(atk_object_get_description(object)); }
 
 // The targets of one relation type in an object's relation set.
 std::vector<AtkObject*> related(AtkObject* object, AtkRelationType type) {
@@ -72,19 +68,20 @@ TEST_F(GadgetAccess, NamesAndDescriptionsReachEveryGadgetTypeAndTheEditableEntry
   gadget_set_accessible(editable, u"Month", u"Start month");
   gadget_set_accessible(plain, u"Jahr \u2013 \u00fcber \U0001F4C5", u"\u65e5\u4ed8");
 
-  EXPECT_EQ(name_of(accessible_of(button)), "push");
-  EXPECT_EQ(description_of(accessible_of(button)), "Compute the date N days after");
-  EXPECT_EQ(name_of(accessible_of(editor)), "Date N days after");
-  EXPECT_EQ(description_of(accessible_of(editor)), "");
-  EXPECT_EQ(name_of(accessible_of(calendar)), "Today");
-  EXPECT_EQ(name_of(accessible_of(image)), "About");
-  EXPECT_EQ(description_of(accessible_of(image)), "Show the maker\u2019s address");
+  const std::tuple<AtkObject*, std::string, std::string> expected[] = {
+      {accessible_of(button), "push", "Compute the date N days after"},
+      {accessible_of(editor), "Date N days after", ""},
+      {accessible_of(calendar), "Today", ""},
+      {accessible_of(image), "About", "Show the maker\u2019s address"},
+      {accessible_of(editable), "Month", "Start month"},
+      {entry_accessible_of(editable), "Month", "Start month"},
+      {accessible_of(plain), "Jahr \u2013 \u00fcber \U0001F4C5", "\u65e5\u4ed8"},
+  };
+  for (const auto& [object, name, description] : expected) {
+    EXPECT_EQ(name_of(object), name);
+    EXPECT_EQ(description_of(object), description) << name;
+  }
   EXPECT_EQ(atk_object_get_role(accessible_of(image)), ATK_ROLE_ICON);  // the toolkit's role for a picture
-  EXPECT_EQ(name_of(accessible_of(editable)), "Month");
-  EXPECT_EQ(name_of(entry_accessible_of(editable)), "Month");
-  EXPECT_EQ(description_of(entry_accessible_of(editable)), "Start month");
-  EXPECT_EQ(name_of(accessible_of(plain)), "Jahr \u2013 \u00fcber \U0001F4C5");
-  EXPECT_EQ(description_of(accessible_of(plain)), "\u65e5\u4ed8");
   // A null text keeps what is there; a later text of the button does not undo its name.
   gadget_set_accessible(button, nullptr, u"second");
   gadget_set_accessible(editor, u"renamed", nullptr);
