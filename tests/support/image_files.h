@@ -34,7 +34,7 @@ inline std::string temp_dir() {
 inline std::string write_file(const std::string& name, const Bytes& bytes) {
   const std::string path = temp_dir() + "/" + name;
   if (FILE* f = fopen(path.c_str(), "wb")) {
-    fwrite(bytes.data(), 1, bytes.size(), f);
+    if (!bytes.empty()) fwrite(bytes.data(), 1, bytes.size(), f);
     fclose(f);
   }
   return path;
