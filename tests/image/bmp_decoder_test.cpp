@@ -46,7 +46,7 @@ TEST_P(BmpDepth, DecodesLikeReference) {
 INSTANTIATE_TEST_SUITE_P(AllDepths, BmpDepth,
                          ::testing::Values(BmpCase{1, 1}, BmpCase{1, 9}, BmpCase{1, 33}, BmpCase{4, 1}, BmpCase{4, 3},
                                            BmpCase{4, 6}, BmpCase{8, 1}, BmpCase{8, 5}, BmpCase{8, 8},
-                                           BmpCase{24, 1}, BmpCase{24, 2}, BmpCase{24, 5}, BmpCase{24, 8},
+                                           BmpCase{24, 1}, BmpCase{24, 2}, BmpCase{24, 5}, BmpCase{24, 8}, BmpCase{24, 37},
                                            BmpCase{32, 3}, BmpCase{32, 4}),
                          [](const ::testing::TestParamInfo<BmpCase>& info) {
                            return "bpp" + std::to_string(info.param.bpp) + "_width" +
