@@ -126,17 +126,17 @@ TEST_F(GadgetInput, ButtonClickPostsLeftClickAndQuickClicksMerge) {
 
   // The window's own handlers on the gadget area post repaints and the clicks that
   // bubble up from the button; they would sit between the two gadget events.
-  GtkWidget* area = gtk_widget_get_parent(widget);
-  const auto match = GSignalMatchType(G_SIGNAL_MATCH_ID | G_SIGNAL_MATCH_DATA);
-  for (const char* name : {"draw", "button-press-event", "button-release-event"})
-    ASSERT_EQ(g_signal_handlers_block_matched(area, match, g_signal_lookup(name, GTK_TYPE_WIDGET), 0, nullptr,
-                                              nullptr, gadget_value_data(window_)), 1u);
+  auto window_handlers = [&](auto block_or_unblock) {
+    for (const char* name : {"draw", "button-press-event", "button-release-event"})
+      ASSERT_EQ(block_or_unblock(gtk_widget_get_parent(widget), GSignalMatchType(G_SIGNAL_MATCH_ID | G_SIGNAL_MATCH_DATA),
+                                 g_signal_lookup(name, GTK_TYPE_WIDGET), 0, nullptr, nullptr,
+                                 gadget_value_data(window_)), 1u);
+  };
+  window_handlers(g_signal_handlers_block_matched);
   click(widget, 1, 2);
   ASSERT_TRUE(pump_until([&] { return clicked.count == 3; }));
   settle();
-  for (const char* name : {"draw", "button-press-event", "button-release-event"})
-    g_signal_handlers_unblock_matched(area, match, g_signal_lookup(name, GTK_TYPE_WIDGET), 0, nullptr, nullptr,
-                                      gadget_value_data(window_));
+  window_handlers(g_signal_handlers_unblock_matched);
   EXPECT_EQ(drain_events(true), one_click);
 }
 
@@ -265,31 +265,32 @@ class ImageGadgetInput : public GadgetInput {
 TEST_F(ImageGadgetInput, ClicksArePostedOnReleaseByButton) {
   const int64_t g = image_gadget_create(ANY_NUMBER, 20, 20, 0, 0, logo_);
   using V = std::vector<int64_t>;
-  click(outer_of(g), 1);
-  EXPECT_EQ(subtypes(1, g), V{GADGET_EVENT_LEFT_CLICK});
-  click(outer_of(g), 3);
-  EXPECT_EQ(subtypes(1, g), V{GADGET_EVENT_RIGHT_CLICK});
-  click(outer_of(g), 1, 2);
-  EXPECT_EQ(subtypes(2, g), (V{GADGET_EVENT_LEFT_CLICK, GADGET_EVENT_LEFT_DOUBLE_CLICK}));
-  click(outer_of(g), 3, 2);
-  EXPECT_EQ(subtypes(2, g), (V{GADGET_EVENT_RIGHT_CLICK, GADGET_EVENT_RIGHT_DOUBLE_CLICK}));
+  const struct {
+    unsigned button;
+    int count;
+    V expected;
+  } clicks[] = {{1, 1, {GADGET_EVENT_LEFT_CLICK}},
+                {3, 1, {GADGET_EVENT_RIGHT_CLICK}},
+                {1, 2, {GADGET_EVENT_LEFT_CLICK, GADGET_EVENT_LEFT_DOUBLE_CLICK}},
+                {3, 2, {GADGET_EVENT_RIGHT_CLICK, GADGET_EVENT_RIGHT_DOUBLE_CLICK}}};
+  for (const auto& c : clicks) {
+    click(outer_of(g), c.button, c.count);
+    EXPECT_EQ(subtypes(c.expected.size(), g), c.expected) << "button " << c.button << " x" << c.count;
+  }
   // A middle click posts nothing: the right click after it proves it was handled.
   click(outer_of(g), 2);
   click(outer_of(g), 3, 1, 50, 20);
   EXPECT_EQ(subtypes(1, g), V{GADGET_EVENT_RIGHT_CLICK});
 }
 
-TEST_F(ImageGadgetInput, PressAndReleaseMustBothBeOnTheGadget) {
+TEST_F(ImageGadgetInput, DragsPastTheThresholdAndClicksNeedPressAndReleaseOnTheGadget) {
   const int64_t g = image_gadget_create(ANY_NUMBER, 20, 20, 0, 0, logo_);
   drag(g, {{50, 20}, {50, 250}});  // out onto the window below the gadget
   drag(g, {{50, 250}, {50, 20}});
   click(outer_of(g), 3, 1, 50, 20);
   EXPECT_EQ(subtypes(2, g), (std::vector<int64_t>{GADGET_EVENT_DRAG_START, GADGET_EVENT_RIGHT_CLICK}))
       << "leaving the gadget with the button held is a drag, but no click";
-}
 
-TEST_F(ImageGadgetInput, DragPastTheThresholdPostsOneDragStart) {
-  const int64_t g = image_gadget_create(ANY_NUMBER, 20, 20, 0, 0, logo_);
   gint threshold = 0;
   g_object_get(gtk_settings_get_default(), "gtk-dnd-drag-threshold", &threshold, nullptr);
   ASSERT_LT(threshold + 30, 100);

@@ -49,13 +49,14 @@ GdkRGBA style_color(GtkWidget* widget, GtkStateFlags state, const char* property
   return result;
 }
 
-::testing::AssertionResult is_rgb(const GdkRGBA& c, double r, double g, double b) {
-  if (std::abs(c.red - r) < 1e-6 && std::abs(c.green - g) < 1e-6 && std::abs(c.blue - b) < 1e-6)
+// Whether a style colour is the 8-bit colour r, g, b.
+::testing::AssertionResult is_rgb(const GdkRGBA& c, int r, int g, int b) {
+  if (std::abs(c.red * 255 - r) < 1e-4 && std::abs(c.green * 255 - g) < 1e-4 && std::abs(c.blue * 255 - b) < 1e-4)
     return ::testing::AssertionSuccess();
-  return ::testing::AssertionFailure() << c.red << "," << c.green << "," << c.blue;
+  return ::testing::AssertionFailure() << c.red * 255 << "," << c.green * 255 << "," << c.blue * 255;
 }
 
-int32_t get_color(ObjectValue gadget, int32_t kind) { return record_of(gadget)->ops->get_color(record_of(gadget), kind); }
+int32_t get_color(ObjectValue gadget, int32_t kind) { return ops(gadget).get_color(record_of(gadget), kind); }
 
 using Gadgets = WindowTest;
 
@@ -72,9 +73,16 @@ TEST_F(Gadgets, RecreatingUnderALiveNumberDestroysTheOldWidgets) {
   EXPECT_EQ(old_scroller, nullptr);
   EXPECT_EQ(ops(5).type, GADGET_BUTTON);
   EXPECT_EQ(text_of(5), "new");
-  const int64_t handle = text_gadget_create(ANY_NUMBER, 10, 50, 100, 20, u"by handle");
+  const int64_t handle = button_gadget_create(ANY_NUMBER, 10, 50, 100, 30, u"toggle", BUTTON_TOGGLE);
   EXPECT_EQ(reinterpret_cast<intptr_t>(record_of(handle)), handle);
   EXPECT_EQ(live_gadgets(), 2);
+  // A push button keeps no state; a toggle button keeps the one it is given.
+  for (int64_t state : {1, 0}) {
+    ops(5).set_state(record_of(5), state);
+    ops(handle).set_state(record_of(handle), state);
+    EXPECT_EQ(gadget_get_state(5), 0);
+    EXPECT_EQ(gadget_get_state(handle), state);
+  }
 }
 
 TEST_F(Gadgets, FreeAndClosingTheWindowReleaseEveryRecord) {
@@ -191,53 +199,53 @@ TEST_F(Gadgets, CaseFlagsMapOnlyAsciiLetters) {
   }
 }
 
-TEST_F(Gadgets, TextColoursAndTheirReset) {
+TEST_F(Gadgets, ColoursTheirResetAndTheSelectionContrast) {
   text_gadget_create(1, 10, 10, 100, 20, u"label");
   GtkWidget* box = as_widget(record_of(1)->d);
   ASSERT_TRUE(GTK_IS_EVENT_BOX(box));
   const GdkRGBA theme = style_color(box, GTK_STATE_FLAG_NORMAL, "color");
-  EXPECT_EQ(get_color(1, COLOR_FRONT), -1);
-  EXPECT_FALSE(gtk_event_box_get_visible_window(GTK_EVENT_BOX(box)));
-  gadget_set_color(1, COLOR_FRONT, static_cast<int32_t>(color_rgb(70, 70, 70)));
-  gadget_set_color(1, COLOR_BACK, static_cast<int32_t>(color_rgb(188, 216, 215)));
+  const struct {
+    int32_t kind;
+    const char* property;
+    int r, g, b;
+  } colours[] = {{COLOR_FRONT, "color", 70, 70, 70}, {COLOR_BACK, "background-color", 188, 216, 215}};
+  for (const auto& c : colours) {
+    EXPECT_EQ(get_color(1, c.kind), -1);
+    gadget_set_color(1, c.kind, static_cast<int32_t>(color_rgb(c.r, c.g, c.b)));
+  }
   gadget_set_color(1, 3, 0x00FF00);  // unknown kind: nothing changes
-  EXPECT_EQ(get_color(1, COLOR_FRONT), color_rgb(70, 70, 70));
-  EXPECT_EQ(get_color(1, COLOR_BACK), color_rgb(188, 216, 215));
   EXPECT_TRUE(gtk_event_box_get_visible_window(GTK_EVENT_BOX(box)));
-  EXPECT_TRUE(is_rgb(style_color(box, GTK_STATE_FLAG_NORMAL, "color"), 70 / 255.0, 70 / 255.0, 70 / 255.0));
-  EXPECT_TRUE(is_rgb(style_color(box, GTK_STATE_FLAG_NORMAL, "background-color"), 188 / 255.0, 216 / 255.0,
-                     215 / 255.0));
-  gadget_set_color(1, COLOR_FRONT, -1);
-  gadget_set_color(1, COLOR_BACK, -1);
-  EXPECT_EQ(get_color(1, COLOR_FRONT), -1);
-  EXPECT_EQ(get_color(1, COLOR_BACK), -1);
+  for (const auto& c : colours) {
+    EXPECT_EQ(get_color(1, c.kind), color_rgb(c.r, c.g, c.b));
+    EXPECT_TRUE(is_rgb(style_color(box, GTK_STATE_FLAG_NORMAL, c.property), c.r, c.g, c.b));
+    gadget_set_color(1, c.kind, -1);
+    EXPECT_EQ(get_color(1, c.kind), -1);
+  }
   EXPECT_FALSE(gtk_event_box_get_visible_window(GTK_EVENT_BOX(box)));
   const GdkRGBA restored = style_color(box, GTK_STATE_FLAG_NORMAL, "color");
   EXPECT_TRUE(gdk_rgba_equal(&restored, &theme));
-}
 
-TEST_F(Gadgets, BackgroundColourSetsTheContrastForSelections) {
-  struct Case {
-    int r, g, b;
-    double cr, cg, cb;
+  // The background sets the contrast colour for selections, on both of an Editor's widgets.
+  struct Contrast {
+    int r, g, b, cr, cg, cb;
   };
-  for (const Case& c : {Case{128, 128, 128, 0.4, 0.4, 0.4}, Case{0, 0, 0, 1, 1, 1}, Case{255, 255, 255, 0, 0, 0},
-                        Case{255, 0, 128, 0, 1, 0.4}, Case{51, 100, 140, 0.8, 1 - 100 / 255.0, 0.4}}) {
+  for (const Contrast& c : {Contrast{128, 128, 128, 102, 102, 102}, Contrast{0, 0, 0, 255, 255, 255},
+                            Contrast{255, 255, 255, 0, 0, 0}, Contrast{255, 0, 128, 0, 255, 102},
+                            Contrast{51, 100, 140, 204, 155, 102}}) {
     SCOPED_TRACE(testing::Message() << c.r << "," << c.g << "," << c.b);
     const GadgetRgba contrast = gadget_contrast_color(static_cast<int32_t>(color_rgb(c.r, c.g, c.b)));
     EXPECT_TRUE(is_rgb(GdkRGBA{contrast.red, contrast.green, contrast.blue, 1}, c.cr, c.cg, c.cb));
   }
-  editor_gadget_create(1, 10, 10, 100, 30);
-  const GdkRGBA theme = style_color(widget_of(1), GTK_STATE_FLAG_SELECTED, "background-color");
-  gadget_set_color(1, COLOR_BACK, static_cast<int32_t>(color_rgb(128, 128, 128)));
-  for (GtkWidget* w : {widget_of(1), outer_of(1)}) {
-    EXPECT_TRUE(is_rgb(style_color(w, GTK_STATE_FLAG_SELECTED, "background-color"), 0.4, 0.4, 0.4));
-    EXPECT_TRUE(is_rgb(style_color(w, GTK_STATE_FLAG_SELECTED, "color"), 128 / 255.0, 128 / 255.0, 128 / 255.0));
+  editor_gadget_create(2, 10, 40, 100, 30);
+  const GdkRGBA selected_theme = style_color(widget_of(2), GTK_STATE_FLAG_SELECTED, "background-color");
+  gadget_set_color(2, COLOR_BACK, static_cast<int32_t>(color_rgb(128, 128, 128)));
+  for (GtkWidget* w : {widget_of(2), outer_of(2)}) {
+    EXPECT_TRUE(is_rgb(style_color(w, GTK_STATE_FLAG_SELECTED, "background-color"), 102, 102, 102));
+    EXPECT_TRUE(is_rgb(style_color(w, GTK_STATE_FLAG_SELECTED, "color"), 128, 128, 128));
   }
-  gadget_set_color(1, COLOR_BACK, -1);
-  EXPECT_EQ(get_color(1, COLOR_BACK), -1);
-  const GdkRGBA selected = style_color(widget_of(1), GTK_STATE_FLAG_SELECTED, "background-color");
-  EXPECT_TRUE(gdk_rgba_equal(&selected, &theme));
+  gadget_set_color(2, COLOR_BACK, -1);
+  const GdkRGBA selected = style_color(widget_of(2), GTK_STATE_FLAG_SELECTED, "background-color");
+  EXPECT_TRUE(gdk_rgba_equal(&selected, &selected_theme));
 }
 
 TEST_F(Gadgets, ResizeKeepsWhatItIsAskedToKeep) {
@@ -290,29 +298,15 @@ TEST_F(Gadgets, DefaultFontAppliesToLaterGadgetsOfTheSameThread) {
   font_free(ANY_NUMBER);
 }
 
-TEST_F(Gadgets, ToggleButtonState) {
-  button_gadget_create(0, 10, 10, 100, 40, u"push");
-  button_gadget_create(3, 10, 160, 100, 40, u"toggle", BUTTON_TOGGLE);
-  ops(0).set_state(record_of(0), 1);
-  EXPECT_EQ(gadget_get_state(0), 0);
-  ops(3).set_state(record_of(3), 1);
-  EXPECT_EQ(gadget_get_state(3), 1);
-  ops(3).set_state(record_of(3), 0);
-  EXPECT_EQ(gadget_get_state(3), 0);
-}
-
 DateSeconds today_midnight() {
   const time_t now = time(nullptr);
   struct tm local{};
   localtime_r(&now, &local);
-  struct tm midnight{};
-  midnight.tm_year = local.tm_year;
-  midnight.tm_mon = local.tm_mon;
-  midnight.tm_mday = local.tm_mday;
-  return timegm(&midnight);
+  local.tm_hour = local.tm_min = local.tm_sec = 0;
+  return timegm(&local);
 }
 
-TEST_F(Gadgets, CalendarDays) {
+TEST_F(Gadgets, CalendarDaysAndInvalidDateSelection) {
   const DateSeconds before = today_midnight();
   calendar_gadget_create(1, 10, 10, 220, 170, 0);
   const DateSeconds after = today_midnight();
@@ -321,15 +315,15 @@ TEST_F(Gadgets, CalendarDays) {
   EXPECT_EQ(gadget_get_state(2), 951782400);                 // 2000-02-29 00:00:00
   EXPECT_TRUE(drain_events(true).empty());                   // creation posts nothing
   // Days outside the supported period read as invalid; setting one leaves the day alone.
-  GtkCalendar* calendar = GTK_CALENDAR(widget_of(2));
-  gtk_calendar_select_month(calendar, 11, 1969);
-  gtk_calendar_select_day(calendar, 31);
-  EXPECT_EQ(gadget_get_state(2), DATE_INVALID);
-  gtk_calendar_select_month(calendar, 0, 2038);
-  gtk_calendar_select_day(calendar, 20);
-  EXPECT_EQ(gadget_get_state(2), DATE_INVALID);
-  gtk_calendar_select_day(calendar, 19);
-  EXPECT_EQ(gadget_get_state(2), 2147472000);  // 2038-01-19 00:00:00
+  struct Day {
+    int year, month, day;
+    DateSeconds state;
+  };
+  for (const Day& d : {Day{1969, 11, 31, DATE_INVALID}, Day{2038, 0, 20, DATE_INVALID}, Day{2038, 0, 19, 2147472000}}) {
+    gtk_calendar_select_month(GTK_CALENDAR(widget_of(2)), d.month, d.year);
+    gtk_calendar_select_day(GTK_CALENDAR(widget_of(2)), d.day);
+    EXPECT_EQ(gadget_get_state(2), d.state) << d.year << "-" << d.month + 1 << "-" << d.day;
+  }
   ops(2).set_state(record_of(2), DATE_INVALID);
   EXPECT_EQ(gadget_get_state(2), 2147472000);
   ops(2).set_state(record_of(2), 86400 * 40);
