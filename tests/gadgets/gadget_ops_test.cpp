@@ -204,11 +204,7 @@ TEST_F(Gadgets, ColoursTheirResetAndTheSelectionContrast) {
   GtkWidget* box = as_widget(record_of(1)->d);
   ASSERT_TRUE(GTK_IS_EVENT_BOX(box));
   const GdkRGBA theme = style_color(box, GTK_STATE_FLAG_NORMAL, "color");
-  const struct {
-    int32_t kind;
-    const char* property;
-    int r, g, b;
-  } colours[] = {{COLOR_FRONT, "color", 70, 70, 70}, {COLOR_BACK, "background-color", 188, 216, 215}};
+  const struct { int32_t kind; const char* property; int r, g, b; } colours[] = {{COLOR_FRONT, "color", 70, 70, 70}, {COLOR_BACK, "background-color", 188, 216, 215}};
   for (const auto& c : colours) {
     EXPECT_EQ(get_color(1, c.kind), -1);
     gadget_set_color(1, c.kind, static_cast<int32_t>(color_rgb(c.r, c.g, c.b)));
@@ -226,9 +222,7 @@ TEST_F(Gadgets, ColoursTheirResetAndTheSelectionContrast) {
   EXPECT_TRUE(gdk_rgba_equal(&restored, &theme));
 
   // The background sets the contrast colour for selections, on both of an Editor's widgets.
-  struct Contrast {
-    int r, g, b, cr, cg, cb;
-  };
+  struct Contrast { int r, g, b, cr, cg, cb; };
   for (const Contrast& c : {Contrast{128, 128, 128, 102, 102, 102}, Contrast{0, 0, 0, 255, 255, 255},
                             Contrast{255, 255, 255, 0, 0, 0}, Contrast{255, 0, 128, 0, 255, 102},
                             Contrast{51, 100, 140, 204, 155, 102}}) {
@@ -315,10 +309,7 @@ TEST_F(Gadgets, CalendarDaysAndInvalidDateSelection) {
   EXPECT_EQ(gadget_get_state(2), 951782400);                 // 2000-02-29 00:00:00
   EXPECT_TRUE(drain_events(true).empty());                   // creation posts nothing
   // Days outside the supported period read as invalid; setting one leaves the day alone.
-  struct Day {
-    int year, month, day;
-    DateSeconds state;
-  };
+  struct Day { int year, month, day; DateSeconds state; };
   for (const Day& d : {Day{1969, 11, 31, DATE_INVALID}, Day{2038, 0, 20, DATE_INVALID}, Day{2038, 0, 19, 2147472000}}) {
     gtk_calendar_select_month(GTK_CALENDAR(widget_of(2)), d.month, d.year);
     gtk_calendar_select_day(GTK_CALENDAR(widget_of(2)), d.day);
