@@ -50,16 +50,13 @@ class AppWindow : public ::testing::Test {
   }
 };
 
-TEST_F(AppWindow, StartUpCopiesTheCalendarDayIntoTheDateFields) {
-  // "year" is replaced; month and day keep their leading zeros; counts and results are empty.
+// At start-up "year" is replaced, month and day keep their leading zeros, counts and
+// results are empty. Later copies: "03" matches no chooser item and stays in the entry,
+// "11" selects the item "11"; the calendar showing 1970-01-01 (date 0) changes nothing.
+TEST_F(AppWindow, CalendarCopyFillsTheDateFieldsKeepingLeadingZeros) {
   const std::string fields = start_state.year + "|" + start_state.month + "|" + start_state.day;
   EXPECT_TRUE(fields == start_state.before || fields == start_state.after) << fields;
   EXPECT_EQ(start_state.counts_and_results, "");
-}
-
-// "03" matches no chooser item and stays in the entry, "11" selects the item "11"; the
-// calendar showing 1970-01-01 (date 0) changes nothing.
-TEST_F(AppWindow, CalendarCopyKeepsLeadingZeros) {
   GadgetRecord* calendar = record_of(app_calendar);
   auto active = [](int64_t chooser) { return gtk_combo_box_get_active(GTK_COMBO_BOX(widget_of(chooser))); };
   calendar->ops->set_state(calendar, date_make(2024, 3, 5, 12, 0, 0));
@@ -86,16 +83,18 @@ TEST_F(AppWindow, FixedSizeWindowWithBothPicturesShownWhole) {
   EXPECT_EQ(win_width(app_main_window, WINDOW_INNER_SIZE), 790);
   EXPECT_EQ(win_height(app_main_window, WINDOW_INNER_SIZE), 400);
   ASSERT_TRUE(pump_until([] { return window_pixel(5, 5) == BACKGROUND_RGB; })) << std::hex << window_pixel(5, 5);
-  EXPECT_EQ(image_width(app_logo_image), 100);
-  EXPECT_EQ(image_height(app_logo_image), 49);
-  EXPECT_EQ(image_width(app_banner_image), 600);
-  EXPECT_EQ(image_height(app_banner_image), 50);
-  // Each picture's corner pixels and its centre appear on the screen where its widget starts.
-  for (int64_t gadget : {app_banner_gadget, app_logo_gadget}) {
+  // Each picture has its designed size, and its corner pixels and its centre appear on the
+  // screen where its widget starts.
+  struct Picture { int64_t gadget, image; int w, h; };
+  for (auto [gadget, loaded, w, h] : {Picture{app_banner_gadget, app_banner_image, 600, 50},
+                                      Picture{app_logo_gadget, app_logo_image, 100, 49}}) {
+    EXPECT_EQ(image_width(loaded), w);
+    EXPECT_EQ(image_height(loaded), h);
     GtkWidget* image = widget_of(gadget);
     GdkPixbuf* picture = gtk_image_get_pixbuf(GTK_IMAGE(image));
     ASSERT_NE(picture, nullptr);
-    const int w = gdk_pixbuf_get_width(picture), h = gdk_pixbuf_get_height(picture);
+    ASSERT_EQ(gdk_pixbuf_get_width(picture), w);
+    ASSERT_EQ(gdk_pixbuf_get_height(picture), h);
     ASSERT_TRUE(pump_until([&] {
       GtkAllocation a;
       gtk_widget_get_allocation(image, &a);
@@ -138,30 +137,20 @@ void run_case(const DateCase& c) {
 
 TEST_F(AppWindow, PushButtonsMoveTheStartDate) {
   const DateCase cases[] = {
-      {"2024", "1", "31", "29", true, "2024/02/29"},
-      {"2024", "1", "31", "1", false, "2024/01/30"},
-      {"2024", "1", "31", "-5", true, "2024/01/26"},
-      {"2024", "1", "31", "5abc", true, "2024/02/05"},
-      {"2024", "1", "31", "$10", true, "2024/02/16"},
-      {"2024", "1", "31", "%11", true, "2024/02/03"},
-      {"2024", "1", "31", "", true, "2024/01/31"},
-      {"2024", "1", "31", "", false, "2024/01/31"},
+      {"2024", "1", "31", "29", true, "2024/02/29"}, {"2024", "1", "31", "1", false, "2024/01/30"},
+      {"2024", "1", "31", "-5", true, "2024/01/26"}, {"2024", "1", "31", "5abc", true, "2024/02/05"},
+      {"2024", "1", "31", "$10", true, "2024/02/16"}, {"2024", "1", "31", "%11", true, "2024/02/03"},
+      {"2024", "1", "31", "", true, "2024/01/31"}, {"2024", "1", "31", "", false, "2024/01/31"},
       {"1970", "1", "1", "1", false, "1969/12/31"},
       // Leap days and month ends.
-      {"2023", "2", "28", "1", true, "2023/03/01"},
-      {"2000", "2", "28", "1", true, "2000/02/29"},
-      {"2024", "3", "1", "1", false, "2024/02/29"},
-      {"2024", "2", "29", "365", true, "2025/02/28"},
+      {"2023", "2", "28", "1", true, "2023/03/01"}, {"2000", "2", "28", "1", true, "2000/02/29"},
+      {"2024", "3", "1", "1", false, "2024/02/29"}, {"2024", "2", "29", "365", true, "2025/02/28"},
       // Zeros and blanks before month and day.
-      {"2024", "03", "05", "0", true, "2024/03/05"},
-      {"2024", "3", "  5", "0", false, "2024/03/05"},
+      {"2024", "03", "05", "0", true, "2024/03/05"}, {"2024", "3", "  5", "0", false, "2024/03/05"},
       // Invalid start dates.
-      {"2024", "13", "1", "1", true, "0000/00/00"},
-      {"2024", "4", "31", "1", true, "0000/00/00"},
-      {"2023", "2", "29", "1", false, "0000/00/00"},
-      {"1969", "12", "31", "1", true, "0000/00/00"},
-      {"2038", "1", "20", "0", true, "0000/00/00"},
-      {"", "1", "1", "1", true, "0000/00/00"},
+      {"2024", "13", "1", "1", true, "0000/00/00"}, {"2024", "4", "31", "1", true, "0000/00/00"},
+      {"2023", "2", "29", "1", false, "0000/00/00"}, {"1969", "12", "31", "1", true, "0000/00/00"},
+      {"2038", "1", "20", "0", true, "0000/00/00"}, {"", "1", "1", "1", true, "0000/00/00"},
       {"year", "1", "1", "1", false, "0000/00/00"},
   };
   for (const DateCase& c : cases) run_case(c);
@@ -229,13 +218,11 @@ TEST_F(AppWindow, RightClicksAndBannerClicksOpenNothing) {
   // A push afterwards marks the end: once its result shows, the clicks before it were handled.
   run_case({"2024", "1", "31", "1", false, "2024/01/30"});
   EXPECT_TRUE(watcher.seen().empty());
-  auto saw = [](int64_t gadget, int64_t subtype) {
-    return std::any_of(handled().begin(), handled().end(),
-                       [&](const HandledEvent& e) { return e.gadget == gadget && e.subtype == subtype; });
-  };
-  EXPECT_TRUE(saw(app_logo_gadget, GADGET_EVENT_RIGHT_CLICK));
-  EXPECT_TRUE(saw(app_banner_gadget, GADGET_EVENT_LEFT_CLICK));
-  EXPECT_TRUE(saw(app_banner_gadget, GADGET_EVENT_RIGHT_CLICK));
+  for (auto [gadget, subtype] : {std::pair{app_logo_gadget, GADGET_EVENT_RIGHT_CLICK},
+                                 {app_banner_gadget, GADGET_EVENT_LEFT_CLICK}, {app_banner_gadget, GADGET_EVENT_RIGHT_CLICK}})
+    EXPECT_TRUE(std::any_of(handled().begin(), handled().end(),
+                            [&](const HandledEvent& e) { return e.gadget == gadget && e.subtype == subtype; }))
+        << gadget << " " << subtype;
 }
 
 // Last: the window-manager close request ends the main loop with exit status 0.
