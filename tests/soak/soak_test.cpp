@@ -8,6 +8,8 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <fstream>
+#include <regex>
 
 #include "runtime/date/date.h"
 #include "tests/support/app_driver.h"
@@ -25,12 +27,8 @@ constexpr int BURSTS = 1000;
 constexpr int64_t MEMORY_GROWTH_LIMIT = int64_t{1} << 20;
 
 int64_t resident_bytes() {
-  FILE* f = std::fopen("/proc/self/statm", "r");
-  if (!f) return -1;
-  long size = 0, resident = 0;
-  const int fields = std::fscanf(f, "%ld %ld", &size, &resident);
-  std::fclose(f);
-  if (fields != 2) return -1;
+  long size = 0, resident = -1;
+  std::ifstream("/proc/self/statm") >> size >> resident;
   return static_cast<int64_t>(resident) * sysconf(_SC_PAGESIZE);
 }
 
@@ -41,7 +39,11 @@ void run_pending() {
   for (int64_t type = event_fetch(); type != 0; type = event_fetch()) app_event_procedure(type);
 }
 
-std::string padded(int value) { return (value < 10 ? "0" : "") + std::to_string(value); }
+std::string padded(int value) {
+  char text[16];
+  std::snprintf(text, sizeof text, "%02d", value);
+  return text;
+}
 
 // A cheap deterministic sequence, so that every run sees the same inputs.
 uint32_t next_random(uint32_t* state) {
@@ -57,13 +59,9 @@ struct Inputs {
 
 Inputs inputs_for(uint32_t* state) {
   Inputs in;
-  const uint32_t r = next_random(state);
-  const int year = 1965 + static_cast<int>(r % 78);
-  const int month = static_cast<int>(next_random(state) % 14);  // 0 and 13 are invalid
-  const int day = static_cast<int>(next_random(state) % 33);    // 0 and 32 are invalid
-  in.year = std::to_string(year);
-  in.month = padded(month);
-  in.day = padded(day);
+  in.year = std::to_string(1965 + next_random(state) % 78);
+  in.month = padded(static_cast<int>(next_random(state) % 14));  // 0 and 13 are invalid
+  in.day = padded(static_cast<int>(next_random(state) % 33));    // 0 and 32 are invalid
   const uint32_t kind = next_random(state) % 16;
   const int count = static_cast<int>(next_random(state) % 40001) - 20000;
   if (kind == 0) in.count = "junk";
@@ -72,14 +70,6 @@ Inputs inputs_for(uint32_t* state) {
   else if (kind == 3) in.count = "";
   else in.count = std::to_string(count);
   return in;
-}
-
-bool looks_like_date(const std::string& text) {
-  if (text.size() != 10 || text[4] != '/' || text[7] != '/') return false;
-  for (size_t i : {0, 1, 2, 3, 5, 6, 8, 9}) {
-    if (text[i] < '0' || text[i] > '9') return false;
-  }
-  return true;
 }
 
 class Soak : public ::testing::Test {
@@ -94,6 +84,7 @@ class Soak : public ::testing::Test {
 }  // namespace
 
 TEST_F(Soak, DateActionsKeepMemoryFlat) {
+  const std::regex date_form("[0-9]{4}/[0-9]{2}/[0-9]{2}");
   uint32_t state = 12345;
   int64_t settled = -1;
   int checked = 0;
@@ -117,7 +108,7 @@ TEST_F(Soak, DateActionsKeepMemoryFlat) {
       // Every result has the fixed form, and going back by the same count from a valid
       // result of a plain decimal count returns to the start date.
       const std::string result = text_of(after ? app_after_result_field : app_before_result_field);
-      ASSERT_TRUE(looks_like_date(result)) << "action " << i << " wrote \"" << result << "\"";
+      ASSERT_TRUE(std::regex_match(result, date_form)) << "action " << i << " wrote \"" << result << "\"";
       const bool decimal = !in.count.empty() && in.count != "junk" && in.count[0] != '$' && in.count.size() < 8;
       const int result_year = std::atoi(result.substr(0, 4).c_str());
       if (after && decimal && result_year >= 1970 && result_year <= 2037) {
@@ -138,8 +129,7 @@ TEST_F(Soak, DateActionsKeepMemoryFlat) {
   }
   run_pending();
   const int64_t end = resident_bytes();
-  ASSERT_GT(settled, 0);
-  ASSERT_GT(end, 0);
+  ASSERT_TRUE(settled > 0 && end > 0);
   EXPECT_GT(checked, 100);
   const int64_t growth = end - settled;
   RecordProperty("resident_growth_bytes", std::to_string(growth));
