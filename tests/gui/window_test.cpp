@@ -125,12 +125,11 @@ TEST_F(Windows, RealResizeMoveAndCloseRequestsPostTheirEvents) {
 TEST_F(Windows, ClicksOnTheGadgetAreaPostClickEvents) {
   GtkWidget* area = area_of(open(ANY_NUMBER, 0));
   const int64_t w = value_of(gtk_widget_get_toplevel(area));
-  click(area, 1, 1, 20, 20);
-  ASSERT_TRUE(wait_for_event(&log_, EVENT_LEFT_CLICK, w));
-  click(area, 3, 1, 20, 20);
-  ASSERT_TRUE(wait_for_event(&log_, EVENT_RIGHT_CLICK, w));
-  click(area, 1, 2, 30, 30);
-  ASSERT_TRUE(wait_for_event(&log_, EVENT_LEFT_DOUBLE_CLICK, w));
+  for (auto [button, count, type] : {std::tuple{1u, 1, EVENT_LEFT_CLICK}, {3u, 1, EVENT_RIGHT_CLICK},
+                                     {1u, 2, EVENT_LEFT_DOUBLE_CLICK}}) {
+    click(area, button, count, 10 + 10 * count, 10 + 10 * count);
+    ASSERT_TRUE(wait_for_event(&log_, type, w)) << button << " x" << count;
+  }
 }
 
 TEST_F(Windows, NoActivateWindowClosedBeforeItsFocusTimeout) {
@@ -169,15 +168,12 @@ TEST_F(Windows, BackgroundColourReachesTheScreen) {
   EXPECT_EQ(color_rgb(0, 0, 0x10000), 0);  // wraps in 32 bits
   GtkWidget* window = open(ANY_NUMBER, 0);
   win_set_color(value_of(window), static_cast<int32_t>(color_rgb(188, 216, 215)));
-  auto pixel_is = [&] {
+  EXPECT_TRUE(pump_until([&] {
     GdkPixbuf* p = gdk_pixbuf_get_from_window(gtk_widget_get_window(window), 10, 10, 1, 1);
-    if (!p) return false;
-    const guchar* rgb = gdk_pixbuf_read_pixels(p);
-    const bool same = rgb[0] == 188 && rgb[1] == 216 && rgb[2] == 215;
-    g_object_unref(p);
+    const bool same = p && memcmp(gdk_pixbuf_read_pixels(p), "\xbc\xd8\xd7", 3) == 0;  // 188, 216, 215
+    if (p) g_object_unref(p);
     return same;
-  };
-  EXPECT_TRUE(pump_until(pixel_is));
+  }));
 }
 
 TEST_F(Windows, GadgetListFollowsTheCurrentWindow) {
