@@ -10,8 +10,8 @@
 #include <cstring>
 #include <vector>
 
-#include "runtime/date/date.h"
 #include "fuzz/fuzz_support.h"
+#include "runtime/date/date.h"
 #include "runtime/strings/ustring.h"
 
 namespace {

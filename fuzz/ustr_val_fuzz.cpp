@@ -8,8 +8,8 @@
 #include <cstring>
 #include <vector>
 
-#include "runtime/strings/strfuncs.h"
 #include "fuzz/fuzz_support.h"
+#include "runtime/strings/strfuncs.h"
 #include "runtime/strings/ustring.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
