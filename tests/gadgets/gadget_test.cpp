@@ -1,0 +1,416 @@
+// Gadgets in a real window: each type's events from real pointer and keyboard input and
+// none from the program's own changes, the close-window rule, the common operations and
+// the type slots, and accessibility settings that change no event.
+#include <ctime>
+#include <thread>
+
+#include "runtime/date/date.h"
+#include "runtime/gadgets/button_gadget.h"
+#include "runtime/gadgets/calendar_gadget.h"
+#include "runtime/gadgets/combobox_gadget.h"
+#include "runtime/gadgets/editor_gadget.h"
+#include "runtime/gadgets/gadget_access.h"
+#include "runtime/gadgets/image_gadget.h"
+#include "runtime/gadgets/text_gadget.h"
+#include "tests/support/gui.h"
+
+namespace {
+
+using namespace zvd_test;
+using Posted = std::vector<std::pair<int64_t, int64_t>>;  // gadget, subtype
+
+const GadgetOps& ops(ObjectValue g) { return *record_of(g)->ops; }
+GtkWidget* entry_of(ObjectValue combo) { return gtk_bin_get_child(GTK_BIN(widget_of(combo))); }
+
+int live_gadgets() {
+  int count = 0;
+  ObjectValue value = 0;
+  obj_enum_begin(gadget_registry());
+  while (obj_enum_next(gadget_registry(), &value)) ++count;
+  return count;
+}
+
+// Clicks a widget (at x, y) and waits until it has emitted the signal.
+void click_until(GtkWidget* widget, const char* signal, int x = -1, int y = -1) {
+  bool seen = false;
+  const gulong id = g_signal_connect_swapped(widget, signal, G_CALLBACK(+[](bool* s) { *s = true; }), &seen);
+  click(widget, 1, 1, x, y);
+  EXPECT_TRUE(pump_until([&] { return seen; })) << signal;
+  g_signal_handler_disconnect(widget, id);
+}
+
+// Clicks into a gadget's text widget and types one key at the end, waiting until it shows.
+void type_key(ObjectValue gadget, GtkWidget* target, const char* key) {
+  click(target);
+  ASSERT_TRUE(pump_until([&] { return gtk_widget_has_focus(target); }));
+  const size_t length = text_of(gadget).size();
+  ASSERT_TRUE(xdotool({"key", "End", "type", key}));
+  ASSERT_TRUE(pump_until([&] { return text_of(gadget).size() > length; }));
+}
+
+// Presses at the first point of a widget, moves through the others and releases at the last.
+void drag(GtkWidget* widget, std::vector<std::pair<int, int>> points) {
+  ASSERT_TRUE(pump_until([&] { return widget_ready(widget); }));
+  pointer_to(widget, points[0].first, points[0].second);
+  pointer_button(1, true);
+  for (auto [x, y] : points) pointer_to(widget, x, y);
+  pointer_button(1, false);
+}
+
+// The open popup menu of a ComboBox, if any.
+GtkWidget* open_popup_menu() {
+  GtkWidget* found = nullptr;
+  GList* toplevels = gtk_window_list_toplevels();
+  for (GList* l = toplevels; l; l = l->next) {
+    GtkWidget* child = gtk_bin_get_child(GTK_BIN(l->data));
+    if (gtk_window_get_window_type(GTK_WINDOW(l->data)) == GTK_WINDOW_POPUP && child && GTK_IS_MENU(child) &&
+        widget_ready(child))
+      found = child;
+  }
+  g_list_free(toplevels);
+  return found;
+}
+
+using Gadgets = WindowTest;
+
+TEST_F(Gadgets, EveryTypePostsItsEventsFromRealInputAndNoneFromTheProgram) {
+  focus_window(toplevel_);
+  const int64_t editor = editor_gadget_create(ANY_NUMBER, 10, 10, 200, 40);
+  const int64_t combo = 7;  // by number
+  combobox_gadget_create(combo, 10, 70, 120, 30, COMBOBOX_EDITABLE | COMBOBOX_UPPER_CASE);
+  const int64_t plain = combobox_gadget_create(ANY_NUMBER, 10, 120, 120, 30);
+  const int64_t button = button_gadget_create(ANY_NUMBER, 10, 170, 100, 40, u"push");
+  const int64_t label = text_gadget_create(ANY_NUMBER, 10, 230, 100, 20, u"label");
+  const int64_t calendar = calendar_gadget_create(ANY_NUMBER, 300, 10, 260, 200, 951825600);
+  GdkPixbuf* logo = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 100, 49);
+  gdk_pixbuf_fill(logo, 0x3366CCFF);
+  const int64_t image = image_gadget_create(ANY_NUMBER, 300, 260, 0, 0, logo);
+  const int64_t other = image_gadget_create(ANY_NUMBER, 420, 260, 0, 0, logo);
+  for (const char16_t* t : {u"1", u"2", u"3", u"4", u"5", u"6"}) gadget_add_item(plain, -1, t);
+  GtkWidget* picture = outer_of(image);
+  gint threshold = 0;
+  g_object_get(gtk_settings_get_default(), "gtk-dnd-drag-threshold", &threshold, nullptr);
+  ASSERT_LT(threshold + 30, 100);
+
+  const struct Step {
+    const char* what;
+    std::function<void()> act;
+    Posted expected;
+  } steps[] = {
+      {"program changes and accessibility settings", [&] {
+         gadget_add_item(editor, -1, u"year");
+         set_text(editor, "2024");
+         gadget_add_item(combo, -1, u"1");
+         set_text(combo, "1");
+         set_text(combo, "07");
+         set_text(plain, "3");
+         set_text(button, "push");
+         gadget_set_accessible(button, u"push", u"Compute");
+         gadget_set_label_for(label, combo);
+         gadget_set_decorative(other);
+       }, {}},
+      {"typing into the editor", [&] { type_key(editor, widget_of(editor), "5"); },
+       {{editor, GADGET_EVENT_FOCUS}, {editor, GADGET_EVENT_CHANGE}}},
+      {"typing into the chooser's entry", [&] { type_key(combo, entry_of(combo), "q"); },
+       {{editor, GADGET_EVENT_LOST_FOCUS}, {combo, GADGET_EVENT_FOCUS}, {combo, GADGET_EVENT_CHANGE}}},
+      {"a button click", [&] { click(widget_of(button)); }, {{combo, GADGET_EVENT_LOST_FOCUS}, {button, 0}}},
+      {"a day click", [&] { click(widget_of(calendar), 1, 1, 130, 130); }, {{calendar, 0}}},
+      {"choosing an item with the pointer", [&] {
+         click(widget_of(plain));
+         GtkWidget* menu = nullptr;
+         ASSERT_TRUE(pump_until([&] { return (menu = open_popup_menu()) != nullptr; }));
+         GList* items = gtk_container_get_children(GTK_CONTAINER(menu));
+         GtkWidget* item = GTK_WIDGET(g_list_nth_data(items, 4));
+         g_list_free(items);
+         settle();
+         click(item);
+       }, {{plain, GADGET_EVENT_CHANGE}}},
+      // With a close request first in the queue, clicks and Editor changes post nothing.
+      {"input while a close request waits", [&] {
+         event_post(EVENT_CLOSE_WINDOW, 0, window_, 0);
+         click_until(widget_of(button), "clicked");
+         click_until(widget_of(calendar), "day-selected", 70, 130);
+         type_key(editor, widget_of(editor), "x");
+         type_key(combo, entry_of(combo), "y");
+       }, {{editor, GADGET_EVENT_FOCUS}, {editor, GADGET_EVENT_LOST_FOCUS}, {combo, GADGET_EVENT_FOCUS},
+           {combo, GADGET_EVENT_CHANGE}}},
+      {"a button click once it was fetched", [&] { click(widget_of(button)); },
+       {{combo, GADGET_EVENT_LOST_FOCUS}, {button, 0}}},
+      {"the button's accessible action", [&] { atk_action_do_action(ATK_ACTION(gtk_widget_get_accessible(widget_of(button))), 0); },
+       {{button, 0}}},
+      {"picture: left", [&] { click(picture, 1); }, {{image, GADGET_EVENT_LEFT_CLICK}}},
+      {"right", [&] { click(picture, 3); }, {{image, GADGET_EVENT_RIGHT_CLICK}}},
+      {"left double", [&] { click(picture, 1, 2); },
+       {{image, GADGET_EVENT_LEFT_CLICK}, {image, GADGET_EVENT_LEFT_DOUBLE_CLICK}}},
+      {"right double", [&] { click(picture, 3, 2); },
+       {{image, GADGET_EVENT_RIGHT_CLICK}, {image, GADGET_EVENT_RIGHT_DOUBLE_CLICK}}},
+      {"middle (nothing), then right", [&] { click(picture, 2); click(picture, 3, 1, 50, 20); },
+       {{image, GADGET_EVENT_RIGHT_CLICK}}},
+      {"a drag that ends outside: no click", [&] { drag(picture, {{50, 20}, {50, 150}}); },
+       {{image, GADGET_EVENT_DRAG_START}}},
+      {"a drag past the threshold, released inside", [&] {
+         drag(picture, {{10, 20}, {20 + threshold, 20}, {35 + threshold, 22}});
+       }, {{image, GADGET_EVENT_DRAG_START}, {image, GADGET_EVENT_LEFT_CLICK}}},
+      {"a move within the threshold (a decoration)", [&] { drag(outer_of(other), {{10, 20}, {11, 20}}); },
+       {{other, GADGET_EVENT_LEFT_CLICK}}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.act();
+    Posted posted;
+    auto collect = [&] {
+      for (const Event& e : drain_events(true)) {
+        EXPECT_EQ(e.window, window_);
+        posted.emplace_back(e.gadget, e.subtype);
+      }
+    };
+    pump_until([&] {
+      collect();
+      return posted.size() >= step.expected.size();
+    });
+    settle();
+    collect();
+    EXPECT_EQ(posted, step.expected);
+  }
+  EXPECT_EQ(text_of(editor), "20245x");
+  EXPECT_EQ(text_of(combo), "07QY");  // typed letters pass the case filter
+  EXPECT_EQ(text_of(plain), "5");
+  gadget_free(ANY_NUMBER);
+  g_object_unref(logo);
+}
+
+TEST_F(Gadgets, LifetimeInTheRegistry) {
+  ASSERT_NE(editor_gadget_create(5, 10, 10, 100, 30), 0);
+  GtkWidget* old_view = widget_of(5);
+  GtkWidget* old_scroller = outer_of(5);
+  g_object_add_weak_pointer(G_OBJECT(old_view), reinterpret_cast<gpointer*>(&old_view));
+  g_object_add_weak_pointer(G_OBJECT(old_scroller), reinterpret_cast<gpointer*>(&old_scroller));
+  // Re-created under a live number: the old widgets go; a number gives the widget's
+  // address back, a handle the record's.
+  const int64_t created = button_gadget_create(5, 10, 10, 80, 30, u"new");
+  EXPECT_EQ(created, reinterpret_cast<intptr_t>(widget_of(5)));
+  EXPECT_EQ(old_view, nullptr);
+  EXPECT_EQ(old_scroller, nullptr);
+  const int64_t toggle = button_gadget_create(ANY_NUMBER, 10, 50, 100, 30, u"toggle", BUTTON_TOGGLE);
+  EXPECT_EQ(reinterpret_cast<intptr_t>(record_of(toggle)), toggle);
+  // A push button keeps no state; a toggle button keeps the one it is given.
+  ops(5).set_state(record_of(5), 1);
+  ops(toggle).set_state(record_of(toggle), 1);
+  EXPECT_EQ(gadget_get_state(5) * 2 + gadget_get_state(toggle), 1);
+  combobox_gadget_create(7, 10, 90, 100, 30, COMBOBOX_EDITABLE);
+  calendar_gadget_create(ANY_NUMBER, 200, 10, 200, 160);
+  text_gadget_create(ANY_NUMBER, 10, 130, 100, 20, u"t");
+  ASSERT_EQ(live_gadgets(), 5);
+  gadget_free(7);
+  gadget_free(7);  // no longer live: nothing happens
+  EXPECT_EQ(live_gadgets(), 4);
+  win_close(window_);
+  EXPECT_EQ(live_gadgets(), 0);
+  EXPECT_EQ(text_gadget_create(0, 0, 0, 10, 10, u"x"), 0);  // no window: nowhere to put it
+  // Operations on missing gadgets do nothing.
+  EXPECT_EQ(gadget_get_state(5) + gadget_add_item(5, -1, u"x") + gadget_width(5), 0);
+  EXPECT_EQ(text_of(5), "");
+  gadget_set_text(5, u"x");
+  gadget_set_color(5, COLOR_FRONT, 0);
+  gadget_resize(5, 1, 1, 10, 10);
+}
+
+TEST_F(Gadgets, EditorLinesAndComboBoxRows) {
+  editor_gadget_create(1, 10, 10, 200, 100);
+  const struct { const char* text; int32_t position; const char16_t* item; const char* expected; } lines[] = {
+      {"", -1, u"year", "year"}, {"year", -1, nullptr, "year\n"}, {"a\nb\nc", 1, u"x", "a\nx\nb\nc"},
+      {"a\nb\nc", 2, u"x", "a\nb\nc\nx"}, {"a\nb\nc", 9, u"x", "a\nb\nc\nx"}, {"a\nb\nc", -7, u"x", "a\nb\nc\nx"},
+  };
+  for (const auto& l : lines) {
+    set_text(1, l.text);
+    gadget_add_item(1, l.position, l.item);
+    EXPECT_EQ(text_of(1), l.expected) << l.text << " at " << l.position;
+  }
+  GadgetRecord* r = record_of(1);
+  EXPECT_EQ(ops(1).count_items(r), 4);
+  ops(1).remove_item(r, 3);
+  ops(1).remove_item(r, 2);  // the last line takes the break before it along
+  ops(1).set_item_text(r, 0, "Ünï", 0);
+  EXPECT_EQ(text_of(1), "Ünï\nb");
+  gadget_set_text(1, nullptr);
+  EXPECT_EQ(ops(1).count_items(r), 0);
+
+  // A text selects the row it matches; an editable chooser keeps any other text in its
+  // entry, a plain one shows nothing.
+  combobox_gadget_create(2, 10, 120, 100, 30, COMBOBOX_EDITABLE | COMBOBOX_LOWER_CASE);
+  combobox_gadget_create(3, 10, 160, 100, 30, COMBOBOX_UPPER_CASE);
+  for (const char16_t* t : {u"ÄBÇ Déf", u"12"}) gadget_add_item(2, -1, t);
+  for (const char16_t* t : {u"red", u"straße ÿ", u"blue"}) gadget_add_item(3, -1, t);
+  gadget_add_item(3, 1, u"yellow");
+  ops(3).remove_item(record_of(3), 0);
+  const struct { ObjectValue gadget; const char* text; int64_t state; const char* shown; } rows[] = {
+      {2, "12", 1, "12"}, {2, "01", -1, "01"}, {2, "ÄBÇ DÉF", -1, "ÄbÇ dÉf"}, {2, "ÄBÇ déf", 0, "ÄbÇ déf"},
+      {3, "STRAßE ÿ", 1, "STRAßE ÿ"}, {3, "YELLOW", 0, "YELLOW"}, {3, "purple", -1, ""},
+  };
+  for (const auto& r : rows) {
+    set_text(r.gadget, r.text);
+    EXPECT_EQ(gadget_get_state(r.gadget), r.state) << r.text;
+    EXPECT_EQ(text_of(r.gadget), r.shown);
+  }
+  // Multi-byte characters pass the case filter whole, however the text arrives.
+  gint position = 0;
+  gtk_editable_insert_text(GTK_EDITABLE(entry_of(2)), "Äö-X", -1, &position);
+  EXPECT_EQ(position, 4);
+  EXPECT_EQ(text_of(2), "Äö-xÄbÇ déf");
+}
+
+GdkRGBA style_color(GtkWidget* widget, GtkStateFlags state, const char* property) {
+  GdkRGBA* color = nullptr;
+  GtkStyleContext* context = gtk_widget_get_style_context(widget);
+  gtk_style_context_save(context);
+  gtk_style_context_set_state(context, state);
+  gtk_style_context_get(context, state, property, &color, nullptr);
+  gtk_style_context_restore(context);
+  GdkRGBA result = *color;
+  gdk_rgba_free(color);
+  return result;
+}
+int64_t rgb(const GdkRGBA& c) { return color_rgb(int(c.red * 255 + 0.5), int(c.green * 255 + 0.5), int(c.blue * 255 + 0.5)); }
+
+TEST_F(Gadgets, ColoursTheirResetAndTheSelectionContrast) {
+  text_gadget_create(1, 10, 10, 100, 20, u"label");
+  editor_gadget_create(2, 10, 40, 100, 30);
+  GtkWidget* box = GTK_WIDGET(reinterpret_cast<void*>(record_of(1)->d));
+  const int64_t theme = rgb(style_color(box, GTK_STATE_FLAG_NORMAL, "color"));
+  const int64_t selected_theme = rgb(style_color(widget_of(2), GTK_STATE_FLAG_SELECTED, "background-color"));
+  gadget_set_color(1, COLOR_FRONT, color_rgb(70, 70, 70));
+  gadget_set_color(1, COLOR_BACK, color_rgb(188, 216, 215));
+  gadget_set_color(1, 3, 0x00FF00);  // an unknown kind changes nothing
+  gadget_set_color(2, COLOR_BACK, color_rgb(128, 128, 128));
+  EXPECT_EQ(ops(1).get_color(record_of(1), COLOR_FRONT), color_rgb(70, 70, 70));
+  EXPECT_EQ(rgb(style_color(box, GTK_STATE_FLAG_NORMAL, "color")), color_rgb(70, 70, 70));
+  EXPECT_EQ(rgb(style_color(box, GTK_STATE_FLAG_NORMAL, "background-color")), color_rgb(188, 216, 215));
+  EXPECT_TRUE(gtk_event_box_get_visible_window(GTK_EVENT_BOX(box)));
+  for (GtkWidget* w : {widget_of(2), outer_of(2)}) {  // both of an Editor's widgets
+    EXPECT_EQ(rgb(style_color(w, GTK_STATE_FLAG_SELECTED, "background-color")), color_rgb(102, 102, 102));
+    EXPECT_EQ(rgb(style_color(w, GTK_STATE_FLAG_SELECTED, "color")), color_rgb(128, 128, 128));
+  }
+  for (int32_t kind : {COLOR_FRONT, COLOR_BACK}) {
+    gadget_set_color(1, kind, -1);
+    gadget_set_color(2, kind, -1);
+    EXPECT_EQ(ops(1).get_color(record_of(1), kind), -1);
+  }
+  EXPECT_FALSE(gtk_event_box_get_visible_window(GTK_EVENT_BOX(box)));
+  EXPECT_EQ(rgb(style_color(box, GTK_STATE_FLAG_NORMAL, "color")), theme);
+  EXPECT_EQ(rgb(style_color(widget_of(2), GTK_STATE_FLAG_SELECTED, "background-color")), selected_theme);
+  const struct { int64_t back, contrast; } contrasts[] = {
+      {color_rgb(0, 0, 0), color_rgb(255, 255, 255)}, {color_rgb(255, 255, 255), 0},
+      {color_rgb(255, 0, 128), color_rgb(0, 255, 102)}, {color_rgb(51, 100, 140), color_rgb(204, 155, 102)}};
+  for (const auto& c : contrasts) {
+    const GadgetRgba contrast = gadget_contrast_color(static_cast<int32_t>(c.back));
+    EXPECT_EQ(rgb(GdkRGBA{contrast.red, contrast.green, contrast.blue, 1}), c.contrast) << c.back;
+  }
+}
+
+TEST_F(Gadgets, ResizeFontsAndPictureSizes) {
+  editor_gadget_create(1, 10, 20, 100, 30);
+  GtkWidget* scroller = outer_of(1);
+  auto where = [&] {
+    gint x = 0, y = 0;
+    gtk_container_child_get(GTK_CONTAINER(gtk_widget_get_parent(scroller)), scroller, "x", &x, "y", &y, nullptr);
+    return std::tuple<int, int, int64_t, int64_t>(x, y, gadget_width(1), gadget_height(1));
+  };
+  GtkRequisition minimum;
+  gtk_widget_get_preferred_size(scroller, &minimum, nullptr);
+  gadget_resize(1, KEEP_VALUE, KEEP_VALUE, 200, KEEP_VALUE);
+  gadget_resize(1, 50, KEEP_VALUE, KEEP_VALUE, KEEP_VALUE);
+  EXPECT_EQ(where(), std::make_tuple(50, 20, 200, minimum.height));
+  gadget_resize(1, KEEP_VALUE, 60, 0, -5);  // sizes below 1 are kept too
+  EXPECT_EQ(where(), std::make_tuple(50, 60, 200, minimum.height));
+  gtk_widget_hide(scroller);
+  gadget_resize(1, 5, 6, 120, 45);
+  EXPECT_EQ(where(), std::make_tuple(5, 6, 120, 45));
+  EXPECT_FALSE(gtk_widget_get_visible(scroller));
+
+  // The default font applies to later gadgets of the same thread; a chooser's entry has it too.
+  const int64_t sans10 = font_id(font_load_plain(ANY_NUMBER, u"Sans", 10));
+  auto font_of = [](GtkWidget* w) { return reinterpret_cast<intptr_t>(g_object_get_data(G_OBJECT(w), "kt_gadget_font")); };
+  gadget_set_font(ANY_NUMBER, sans10);
+  combobox_gadget_create(2, 10, 100, 100, 30, COMBOBOX_EDITABLE);
+  EXPECT_EQ(font_of(widget_of(1)), 0);
+  EXPECT_EQ(font_of(widget_of(2)), sans10);
+  EXPECT_EQ(font_of(entry_of(2)), sans10);
+  void* other_default = &other_default;
+  std::thread([&] { other_default = gadget_state()->default_font; }).join();
+  EXPECT_EQ(other_default, nullptr);
+  gadget_set_font(2, -1);
+  EXPECT_EQ(font_of(widget_of(2)), 0);
+  font_free(ANY_NUMBER);
+
+  // A picture's own size wins and stays when it is taken away; without one the request counts.
+  GdkPixbuf* logo = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 100, 49);
+  const int64_t g = image_gadget_create(ANY_NUMBER, 20, 200, 600, 50, logo, IMAGE_BORDER);
+  const int64_t empty = image_gadget_create(ANY_NUMBER, 300, 200, 70, 30, nullptr);
+  EXPECT_EQ(gadget_get_state(g), reinterpret_cast<int64_t>(logo));
+  EXPECT_EQ(std::make_pair(gadget_width(g), gadget_height(g)), std::make_pair(int64_t{100}, int64_t{49}));
+  GtkRequisition shown{};
+  gtk_widget_get_preferred_size(outer_of(g), &shown, nullptr);
+  ops(g).set_state(record_of(g), 0);
+  EXPECT_EQ(gtk_image_get_pixbuf(GTK_IMAGE(widget_of(g))), nullptr);
+  EXPECT_EQ(std::make_pair(gadget_width(g), gadget_height(g)), std::make_pair(int64_t{shown.width}, int64_t{shown.height}));
+  EXPECT_EQ(std::make_pair(gadget_width(empty), gadget_height(empty)), std::make_pair(int64_t{70}, int64_t{30}));
+  g_object_unref(logo);
+}
+
+TEST_F(Gadgets, CalendarDaysOutsideThePeriodReadAsInvalid) {
+  auto today = [] {
+    const time_t now = time(nullptr);
+    struct tm local{};
+    localtime_r(&now, &local);
+    local.tm_hour = local.tm_min = local.tm_sec = 0;
+    return DateSeconds{timegm(&local)};
+  };
+  const DateSeconds before = today();
+  calendar_gadget_create(1, 10, 10, 220, 170, 0);
+  EXPECT_TRUE(gadget_get_state(1) == before || gadget_get_state(1) == today()) << gadget_get_state(1);
+  calendar_gadget_create(2, 240, 10, 220, 170, 951825600);  // 2000-02-29 12:00:00
+  EXPECT_EQ(gadget_get_state(2), 951782400);                 // 2000-02-29 00:00:00
+  const struct { int year, month, day; DateSeconds state; } days[] = {
+      {1969, 11, 31, DATE_INVALID}, {2038, 0, 20, DATE_INVALID}, {2038, 0, 19, 2147472000}};
+  for (const auto& d : days) {
+    gtk_calendar_select_month(GTK_CALENDAR(widget_of(2)), d.month, d.year);
+    gtk_calendar_select_day(GTK_CALENDAR(widget_of(2)), d.day);
+    EXPECT_EQ(gadget_get_state(2), d.state) << d.year << "-" << d.month + 1 << "-" << d.day;
+  }
+  ops(2).set_state(record_of(2), DATE_INVALID);  // leaves the day alone
+  EXPECT_EQ(gadget_get_state(2), 2147472000);
+}
+
+// The real program's names, labels and decorations are read over AT-SPI; here, what it
+// does not exercise: repeats, nulls, missing gadgets and labels that are not Text gadgets.
+TEST_F(Gadgets, AccessibilityIgnoresMisuse) {
+  auto atk = [](GtkWidget* w) { return gtk_widget_get_accessible(w); };
+  auto labels = [&](GtkWidget* w, AtkRelationType type) {
+    AtkRelationSet* set = atk_object_ref_relation_set(atk(w));
+    AtkRelation* relation = atk_relation_set_get_relation_by_type(set, type);
+    const int n = relation ? int(atk_relation_get_target(relation)->len) : 0;
+    g_object_unref(set);
+    return n;
+  };
+  const int64_t label = text_gadget_create(ANY_NUMBER, 10, 10, 60, 20, u"Day");
+  const int64_t combo = combobox_gadget_create(ANY_NUMBER, 80, 10, 100, 30, COMBOBOX_EDITABLE);
+  const int64_t button = button_gadget_create(ANY_NUMBER, 10, 60, 100, 40, u"push");
+  const int64_t gone = text_gadget_create(ANY_NUMBER, 10, 120, 60, 20, u"gone");
+  gadget_free(gone);
+  gadget_set_accessible(combo, u"Tag \u2013 \U0001F4C5", u"Start day");
+  gadget_set_accessible(combo, nullptr, u"\u65e5");  // a null name keeps the name
+  for (auto [l, target] : {std::pair{label, combo}, {label, combo}, {gone, combo}, {77, combo}, {button, combo},
+                           {label, gone}, {label, 77}, {label, label}})
+    gadget_set_label_for(l, target);
+  gadget_set_accessible(gone, u"nobody", u"nothing");
+  gadget_set_decorative(77);
+  EXPECT_STREQ(atk_object_get_name(atk(entry_of(combo))), "Tag \u2013 \U0001F4C5");
+  EXPECT_STREQ(atk_object_get_description(atk(widget_of(combo))), "\u65e5");
+  EXPECT_EQ(labels(widget_of(label), ATK_RELATION_LABEL_FOR), 2);  // the chooser and its entry
+  EXPECT_EQ(labels(widget_of(label), ATK_RELATION_LABELLED_BY), 0);
+  EXPECT_EQ(labels(entry_of(combo), ATK_RELATION_LABELLED_BY), 1);
+  EXPECT_EQ(labels(widget_of(button), ATK_RELATION_LABEL_FOR), 0);
+  EXPECT_STREQ(atk_object_get_name(atk(widget_of(label))), "Day");
+}
+
+}  // namespace
