@@ -213,7 +213,7 @@ class DialogWatcher {
     std::string title, text;
     bool markup = true;
     GtkMessageType type = GTK_MESSAGE_OTHER;
-    bool has[4] = {};  // OK, YES, NO, CANCEL
+    std::string buttons;  // "ok", "yes", "no", "cancel" as the box has them
   };
   explicit DialogWatcher(int response = GTK_RESPONSE_OK) : response_(response) {
     source_ = g_timeout_add(10, &DialogWatcher::tick, this);
@@ -239,8 +239,9 @@ class DialogWatcher {
       s.markup = markup;
       g_free(text);
       s.title = gtk_window_get_title(GTK_WINDOW(box)) ? gtk_window_get_title(GTK_WINDOW(box)) : "";
-      const int responses[4] = {GTK_RESPONSE_OK, GTK_RESPONSE_YES, GTK_RESPONSE_NO, GTK_RESPONSE_CANCEL};
-      for (int i = 0; i < 4; ++i) s.has[i] = gtk_dialog_get_widget_for_response(GTK_DIALOG(box), responses[i]);
+      for (auto [response, name] : {std::pair{GTK_RESPONSE_OK, " ok"}, {GTK_RESPONSE_YES, " yes"},
+                                    {GTK_RESPONSE_NO, " no"}, {GTK_RESPONSE_CANCEL, " cancel"}})
+        if (gtk_dialog_get_widget_for_response(GTK_DIALOG(box), response)) s.buttons += s.buttons.empty() ? name + 1 : name;
       self->seen.push_back(s);
       GtkWidget* button = gtk_dialog_get_widget_for_response(GTK_DIALOG(box), self->response_);
       if (self->response_ == 0) send_wm_delete(box);
