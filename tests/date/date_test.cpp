@@ -119,9 +119,11 @@ TEST_F(DateTest, FormatReadsTheFullSixtyFourBitValue) {
       {-62135596800, u"0001/01/01"}, {-62135596801, u"0000/00/00"},  // first day of year 1, year 0
       {253402300799, u"9999/12/31"}, {253402300800, u"0000/00/00"},  // last second of 9999, year 10000
       {INT64_MAX, u"0000/00/00"}, {INT64_MIN, u"0000/00/00"},        // gmtime cannot break them down
+      {67768036191676799, u"0000/00/00"},  // gmtime's last second: year 2147485547, beyond 32 bits
   };
   for (const auto& [value, text] : cases) EXPECT_EQ(ymd(value), text) << value;
   EXPECT_EQ(date_day(INT64_MAX), 0);
+  EXPECT_EQ(date_year(67768036191676799), 0);
   EXPECT_EQ(date_month(DATE_INVALID), 0);
 }
 

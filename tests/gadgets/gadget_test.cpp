@@ -214,9 +214,11 @@ TEST_F(Gadgets, LifetimeInTheRegistry) {
 
 TEST_F(Gadgets, EditorLinesAndComboBoxRows) {
   editor_gadget_create(1, 10, 10, 200, 100);
+  // Before a line; the index of the last line, or any beyond it, appends; below -1 goes
+  // before the last line.
   const struct { const char* text; int32_t position; const char16_t* item; const char* expected; } lines[] = {
       {"", -1, u"year", "year"}, {"year", -1, nullptr, "year\n"}, {"a\nb\nc", 1, u"x", "a\nx\nb\nc"},
-      {"a\nb\nc", 2, u"x", "a\nb\nc\nx"}, {"a\nb\nc", 9, u"x", "a\nb\nc\nx"}, {"a\nb\nc", -7, u"x", "a\nb\nc\nx"},
+      {"a\nb\nc", 2, u"x", "a\nb\nc\nx"}, {"a\nb\nc", 9, u"x", "a\nb\nc\nx"}, {"a\nb\nc", -7, u"x", "a\nb\nx\nc"},
   };
   for (const auto& l : lines) {
     set_text(1, l.text);

@@ -153,6 +153,8 @@ TEST(TlsSegments, InitOnEveryThreadAndDestroyAtThreadExit) {
   ASSERT_GE(offset, 0);
   EXPECT_EQ(g_inits, 1);  // the registering thread's segment
   EXPECT_EQ(tls_register_segment(1, nullptr, nullptr), offset + 16);  // 12 rounds up to 16
+  const int64_t empty = tls_register_segment(0, nullptr, nullptr);   // registered last, zero size
+  EXPECT_EQ(tls_segment(empty), static_cast<char*>(tls_segment(offset)) + 24);
   // Registering resizes (and may move) this thread's block: look the segment up again.
   auto* main_seg = static_cast<int64_t*>(tls_segment(offset));
   EXPECT_EQ(main_seg[0], 0x5eed);

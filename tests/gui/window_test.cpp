@@ -52,6 +52,9 @@ TEST_F(Windows, ExactSizePositionAndCentring) {
   EXPECT_EQ(first, nullptr);
   EXPECT_EQ(win_width(2, WINDOW_INNER_SIZE) * 1000 + win_height(2, WINDOW_INNER_SIZE), 120090);
   EXPECT_FALSE(gtk_widget_get_visible(widget(2)));
+  // Negative sizes reach the toolkit as "unset" and are stored as given.
+  open(3, WINDOW_INVISIBLE, 20, 30, -1, -5);
+  EXPECT_EQ(std::make_pair(win_width(3, WINDOW_INNER_SIZE), win_height(3, WINDOW_INNER_SIZE)), std::make_pair(int64_t{-1}, int64_t{-5}));
   // On the 1280 x 1024 screen, a 300 x 200 window centred sits at (490, 412); the screen
   // wins over the parent. A 200 x 100 child of a 400 x 300 parent at (100, 100): (200, 200).
   const int64_t parent = open(ANY_NUMBER, 0, 100, 100, 400, 300);

@@ -70,6 +70,25 @@ TEST_F(BmpDecoder, OneBitFilesShowTheirOwnColours) {
   }
 }
 
+// Colour-table entries the file does not hold: past the count, or at or after the pixel data
+// (which the table rewrite must leave alone). They are black; 1-bit files fall back to black
+// and white.
+TEST_F(BmpDecoder, ColoursTheTableDoesNotHold) {
+  const Pixel k{0, 0, 0, 255}, w{255, 255, 255, 255};
+  struct Case { uint16_t bpp; std::vector<uint32_t> palette; int32_t colors_used; Bytes pixels; std::vector<Pixel> row; };
+  for (const Case& c : {Case{8, {}, 0, {0x10, 0x20, 0x30, 0x40}, {k, k, k, k}},  // the table starts at the pixels
+                        Case{1, {0x000000}, 1, {0xA0, 0, 0, 0}, {w, k, w, k}},   // a one-entry table
+                        Case{1, {}, 0, {0xA0, 0, 0, 0}, {w, k, w, k}},           // no table at all
+                        Case{4, {0xFFFFFF}, 1, {0x01, 0, 0, 0}, {w, k, w, w}}}) {  // index 1 past the count
+    Bmp desc{.width = 4, .height = 1, .bpp = c.bpp, .palette = c.palette, .colors_used = c.colors_used,
+             .pixels = c.pixels};
+    const int64_t handle = load(ANY_NUMBER, write_file("table.bmp", make_bmp(desc)));
+    ASSERT_NE(handle, 0);
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(pixel_at(pixbuf_of(handle), x, 0), c.row[size_t(x)]) << c.bpp << " x " << x;
+    image_free(handle);
+  }
+}
+
 TEST_F(BmpDecoder, SixteenBitPixelsArePlainShifts) {
   struct Case {
     int32_t compression;

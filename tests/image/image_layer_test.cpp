@@ -83,13 +83,14 @@ TEST_F(ImageLayer, StrideAndBufferRules) {
   EXPECT_FALSE(image_buffer_layout(5, -1, 24, &stride, &size));
   EXPECT_FALSE(image_buffer_layout(5, 5, 16, &stride, &size));
   EXPECT_FALSE(image_buffer_layout(INT32_MAX, INT32_MAX, 32, &stride, &size)) << "overflowing sizes";
-  EXPECT_FALSE(image_buffer_layout(16384, 16384, 32, &stride, &size)) << "above 1 GiB";
-  EXPECT_TRUE(image_buffer_layout(16384, 16383, 32, &stride, &size)) << "exactly 1 GiB";
+  EXPECT_FALSE(image_buffer_layout(16384, 16385, 32, &stride, &size)) << "above 1 GiB";
+  ASSERT_TRUE(image_buffer_layout(16384, 16384, 32, &stride, &size)) << "exactly 1 GiB of pixels";
+  EXPECT_EQ(size, (int64_t{1} << 30) + 65536) << "plus the spare row";
   image_set_buffer_limit(20000);
-  EXPECT_TRUE(image_buffer_layout(100, 49, 32, &stride, &size));
-  EXPECT_FALSE(image_buffer_layout(100, 50, 32, &stride, &size));
+  EXPECT_TRUE(image_buffer_layout(100, 50, 32, &stride, &size));
+  EXPECT_FALSE(image_buffer_layout(100, 51, 32, &stride, &size));
   image_set_buffer_limit(int64_t{1} << 40);  // never above the default
-  EXPECT_FALSE(image_buffer_layout(16384, 16384, 32, &stride, &size));
+  EXPECT_FALSE(image_buffer_layout(16384, 16385, 32, &stride, &size));
 }
 
 TEST_F(ImageLayer, WidthsAbove32767AreReportedTruthfully) {
