@@ -127,6 +127,18 @@ TEST_F(AppWindow, FieldsHaveTheirLayoutSizesAndNoGadgetsOverlap) {
     EXPECT_EQ(gadget_width(gadget), w);
     EXPECT_EQ(gadget_height(gadget), h);
   }
+  // The 30 px year field still scrolls to a line below its height, as typing there does.
+  const std::string year = text_of(app_year_field);
+  set_text(app_year_field, "1\n2\n3\n4");
+  GtkTextView* view = GTK_TEXT_VIEW(widget_of(app_year_field));
+  GtkTextBuffer* buffer = gtk_text_view_get_buffer(view);
+  GtkTextIter end;
+  gtk_text_buffer_get_end_iter(buffer, &end);
+  gtk_text_buffer_place_cursor(buffer, &end);
+  gtk_text_view_scroll_mark_onscreen(view, gtk_text_buffer_get_insert(buffer));
+  GtkAdjustment* vertical = gtk_scrollable_get_vadjustment(GTK_SCROLLABLE(view));
+  EXPECT_TRUE(pump_until([&] { return gtk_adjustment_get_value(vertical) > 0; })) << "the field did not scroll";
+  set_text(app_year_field, year);
   GtkWidget* area = gtk_widget_get_parent(outer_of(app_year_field));
   GList* children = gtk_container_get_children(GTK_CONTAINER(area));
   ASSERT_EQ(g_list_length(children), 20u);
