@@ -134,7 +134,7 @@ void editor_changed(GtkTextBuffer*, gpointer view) {
 // A scrolled window that may show a vertical scrollbar is never shorter than that
 // scrollbar's minimum length (about 47 px), so a one-line field of 30 px would grow over
 // the gadgets below it. A field shorter than that scrolls vertically without a
-// scrollbar instead: the view still follows the cursor and the wheel.
+// scrollbar instead: the view still follows the cursor.
 void fit_vertical_scrolling(GtkWidget* scrolled, int32_t height) {
   gint minimum = 0;  // measured while shown: a hidden widget measures 0
   gtk_widget_get_preferred_height(scrolled, &minimum, nullptr);
