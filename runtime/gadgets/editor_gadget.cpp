@@ -132,6 +132,17 @@ void editor_changed(GtkTextBuffer*, gpointer view) {
   event_post(EVENT_GADGET, gadget_data_value(id) - 1, gadget_window_of(view), GADGET_EVENT_CHANGE);
 }
 
+// A scrolled window that may show a vertical scrollbar is never shorter than that
+// scrollbar's minimum length (about 47 px), so a one-line field of 30 px would grow over
+// the gadgets below it. A field shorter than that scrolls vertically without a
+// scrollbar instead: the view still follows the cursor.
+void fit_vertical_scrolling(GtkWidget* scrolled, int32_t height) {
+  gint minimum = 0;  // measured while shown: a hidden widget measures 0
+  gtk_widget_get_preferred_height(scrolled, &minimum, nullptr);
+  if (height > 0 && height < minimum)
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC, GTK_POLICY_EXTERNAL);
+}
+
 const GadgetOps& editor_ops() {
   static const GadgetOps ops = [] {
     GadgetOps o{};
@@ -172,9 +183,10 @@ int64_t editor_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC, GTK_POLICY_AUTOMATIC);
   gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_ETCHED_IN);
   gtk_container_add(GTK_CONTAINER(scrolled), view);
-  gtk_widget_set_size_request(scrolled, w, h);
   gadget_place(scrolled, x, y);
   gtk_widget_show_all(scrolled);
+  fit_vertical_scrolling(scrolled, h);
+  gtk_widget_set_size_request(scrolled, w, h);
   record->widget = view;
   record->outer = scrolled;
   record->ops = &ops;

@@ -45,9 +45,13 @@ void on_destroy(GtkWidget* widget, gpointer data) {
 }
 
 gboolean on_configure(GtkWidget* widget, GdkEventConfigure* ev, gpointer data) {
-  if (ev->width != get_int(widget, "kt_previous_width") || ev->height != get_int(widget, "kt_previous_height")) {
-    set_int(widget, "kt_previous_width", ev->width);
-    set_int(widget, "kt_previous_height", ev->height);
+  // The inner size: the event's size without the title bar and shadow that the toolkit
+  // draws itself on Wayland (without them, as on X11, it is the event's size).
+  int width = ev->width, height = ev->height;
+  gtk_window_get_size(GTK_WINDOW(widget), &width, &height);
+  if (width != get_int(widget, "kt_previous_width") || height != get_int(widget, "kt_previous_height")) {
+    set_int(widget, "kt_previous_width", width);
+    set_int(widget, "kt_previous_height", height);
     post(EVENT_SIZE_WINDOW, data);
   }
   if (ev->x != get_int(widget, "kt_previous_x") || ev->y != get_int(widget, "kt_previous_y")) {
@@ -119,10 +123,12 @@ gboolean on_button(GtkWidget*, GdkEventButton* ev, gpointer data) {
   return FALSE;
 }
 
-GtkWidget* build_gadget_area(GtkWidget* window) {
+// The gadget area of a window; a fixed-size window's area requests that size itself.
+GtkWidget* build_gadget_area(GtkWidget* window, int32_t fixed_width, int32_t fixed_height) {
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   gtk_container_add(GTK_CONTAINER(window), box);
   GtkWidget* area = gtk_layout_new(nullptr, nullptr);
+  if (fixed_width >= 0 || fixed_height >= 0) gtk_widget_set_size_request(area, fixed_width, fixed_height);
   gtk_box_pack_start(GTK_BOX(box), area, TRUE, TRUE, 0);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -189,12 +195,14 @@ int64_t win_open(ObjectValue value, int32_t x, int32_t y, int32_t width, int32_t
   set_int(window, "kt_previous_height", height);
   if (!(flags & (WINDOW_SCREEN_CENTERED | WINDOW_PARENT_CENTERED))) gtk_window_move(gw, x, y);
 
+  // A fixed size is requested on the gadget area, not on the toplevel: where the toolkit
+  // draws the title bar and shadow itself (Wayland), a toplevel's request includes them and
+  // would cut the gadget area short. The default size is the inner size everywhere.
   const bool resizable = flags & (WINDOW_SIZE_GADGET | WINDOW_MAXIMIZE_GADGET);
   if (resizable) {
     gtk_widget_set_size_request(window, 30, 30);
   } else {
     gtk_window_set_resizable(gw, FALSE);
-    gtk_widget_set_size_request(window, toolkit_width, toolkit_height);
   }
   gtk_widget_realize(window);
   if (flags & WINDOW_TOOL) {
@@ -206,7 +214,7 @@ int64_t win_open(ObjectValue value, int32_t x, int32_t y, int32_t width, int32_t
   apply_decorations(window, flags, resizable);
   if (flags & (WINDOW_SCREEN_CENTERED | WINDOW_PARENT_CENTERED)) win_center(window, flags, parent);
 
-  GtkWidget* area = build_gadget_area(window);
+  GtkWidget* area = resizable ? build_gadget_area(window, -1, -1) : build_gadget_area(window, toolkit_width, toolkit_height);
   g_object_set_data(G_OBJECT(window), "kt_gadgetlist", area);
   gpointer data = value_to_pointer(wv);
   g_signal_connect(area, "draw", G_CALLBACK(on_draw), data);
