@@ -135,10 +135,21 @@ int32_t theme_background(GtkWidget* widget) {
   return color;
 }
 
+// The caret takes the colour of the text: a theme's caret is made for the theme's background.
+GtkStyleProvider* caret_like_text() {
+  static GtkCssProvider* const provider = [] {
+    GtkCssProvider* css = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(css, "* { caret-color: currentColor; }", -1, nullptr);
+    return css;
+  }();
+  return GTK_STYLE_PROVIDER(provider);
+}
+
 // A field whose text colour is fixed and whose background is the theme's: when the two
 // do not stand out from each other (dark text in a dark theme's field), the field takes
-// the text colour's contrast colour as its background. "kt_fitted_color" keeps that
-// background + 1 (0: none), so the override changes only when the choice does.
+// the text colour's contrast colour as its background, and its caret the text colour.
+// "kt_fitted_color" keeps that background + 1 (0: none), so the widget is changed only
+// when the choice changes.
 void fit_background(GadgetRecord* record) {
   GtkWidget* view = GTK_WIDGET(record->widget);
   const auto front = static_cast<int32_t>(record->a - 1);
@@ -149,6 +160,9 @@ void fit_background(GadgetRecord* record) {
   const auto fitted = gadget_data_value(g_object_get_data(G_OBJECT(view), "kt_fitted_color"));
   if (wanted == fitted) return;
   g_object_set_data(G_OBJECT(view), "kt_fitted_color", gadget_value_data(wanted));
+  GtkStyleContext* context = gtk_widget_get_style_context(view);
+  if (!fitted) gtk_style_context_add_provider(context, caret_like_text(), GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  if (!wanted) gtk_style_context_remove_provider(context, caret_like_text());
   if (record->b) return;  // the gadget's own background has replaced the fitted one
   const GadgetRgba c = gadget_unpack_color(static_cast<int32_t>(wanted - 1));
   const GdkRGBA back{c.red, c.green, c.blue, 1.0};

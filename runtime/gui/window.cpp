@@ -132,26 +132,20 @@ GdkRGBA unpack_rgba(int32_t color) {
 
 // Text without a colour of its own inherits the gadget area's. Under a theme whose text
 // does not stand out from the colour win_set_color gave the area (light text of a dark
-// theme on a light colour), the area's text takes that colour's contrast colour; a theme
-// that dims the text of an unfocused window too far keeps its focused colour there.
+// theme on a light colour), the area's text takes that colour's contrast colour.
 void fit_area_text_color(GtkWidget* window) {
   const int64_t stored = get_int(window, "kt_color");
   auto* area = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(window), "kt_gadgetlist"));
   if (!stored || !area) return;
   const auto background = static_cast<int32_t>(stored - 1);
-  GtkStyleContext* context = gtk_widget_get_style_context(window);
   GdkRGBA theme{};
-  gtk_style_context_get_color(context, GTK_STATE_FLAG_NORMAL, &theme);
-  const bool theme_readable = color_contrast_ratio(pack_rgba(theme), background) >= COLOR_READABLE_CONTRAST;
-  const GdkRGBA readable = theme_readable ? theme : unpack_rgba(color_contrast(background));
-  for (GtkStateFlags state : {GTK_STATE_FLAG_NORMAL, GTK_STATE_FLAG_BACKDROP}) {
-    gtk_style_context_get_color(context, state, &theme);
-    const bool fits = color_contrast_ratio(pack_rgba(theme), background) >= COLOR_READABLE_CONTRAST;
+  gtk_style_context_get_color(gtk_widget_get_style_context(window), GTK_STATE_FLAG_NORMAL, &theme);
+  const bool fits = color_contrast_ratio(pack_rgba(theme), background) >= COLOR_READABLE_CONTRAST;
+  const GdkRGBA readable = unpack_rgba(color_contrast(background));
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-    gtk_widget_override_color(area, state, fits ? nullptr : &readable);
+  gtk_widget_override_color(area, GTK_STATE_FLAG_NORMAL, fits ? nullptr : &readable);
 #pragma GCC diagnostic pop
-  }
 }
 
 // A theme change restyles the toplevel; the area's text colour is chosen again for it.

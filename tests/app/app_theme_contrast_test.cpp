@@ -4,7 +4,6 @@
 #include <glib/gstdio.h>
 
 #include <cmath>
-#include <cstdlib>
 #include <fstream>
 #include <iomanip>
 #include <map>
@@ -18,9 +17,11 @@ namespace {
 
 using namespace zvd_test;
 
-// A theme chosen through GTK_THEME, or through the user's settings file with GTK_THEME unset.
+// A theme chosen through GTK_THEME, or through the user's settings file with GTK_THEME
+// unset, or switched to dark while the window is open (as a desktop's dark style does).
 struct ThemeCase {
   const char *name, *gtk_theme, *settings;
+  bool dark_later = false;
 };
 constexpr ThemeCase THEMES[] = {
     {"default", nullptr, nullptr},
@@ -29,17 +30,19 @@ constexpr ThemeCase THEMES[] = {
     {"HighContrastInverse", "HighContrastInverse", nullptr},
     {"settings-prefer-dark", nullptr, "gtk-application-prefer-dark-theme=1\n"},
     {"settings-HighContrastInverse", nullptr, "gtk-theme-name=HighContrastInverse\n"},
+    {"dark-while-open", nullptr, nullptr, true},
 };
 
 // A private configuration directory, so that only the case's settings apply.
+std::string config;
 void choose_theme(const ThemeCase& c) {
-  static std::string config;
   gchar* dir = g_dir_make_tmp("zvd-theme-XXXXXX", nullptr);
   ASSERT_NE(dir, nullptr);
   config = dir;
   g_free(dir);
   g_mkdir((config + "/gtk-3.0").c_str(), 0700);
-  if (c.settings) std::ofstream(config + "/gtk-3.0/settings.ini") << "[Settings]\n" << c.settings;
+  // Without animations each change is drawn at once, never through an intermediate frame.
+  std::ofstream(config + "/gtk-3.0/settings.ini") << "[Settings]\ngtk-enable-animations=0\n" << (c.settings ? c.settings : "");
   g_setenv("XDG_CONFIG_HOME", config.c_str(), TRUE);
   if (c.gtk_theme) g_setenv("GTK_THEME", c.gtk_theme, TRUE);
   else g_unsetenv("GTK_THEME");
@@ -93,7 +96,10 @@ struct Contrast {
   double ratio;
   long back, text;
 };
-Contrast measure(GdkPixbuf* shot, const GdkRectangle& r) {
+Contrast measure(GdkPixbuf* shot, const GdkRectangle& region) {
+  const GdkRectangle whole{0, 0, gdk_pixbuf_get_width(shot), gdk_pixbuf_get_height(shot)};
+  GdkRectangle r{};
+  gdk_rectangle_intersect(&region, &whole, &r);
   const int stride = gdk_pixbuf_get_rowstride(shot), channels = gdk_pixbuf_get_n_channels(shot);
   std::map<long, int> counts;
   for (int y = r.y; y < r.y + r.height; ++y)
@@ -116,12 +122,17 @@ class ThemeContrast : public ::testing::Test {
   static void SetUpTestSuite() {
     const char* wanted = g_getenv("ZVD_THEME_CASE");
     for (const ThemeCase& c : THEMES)
-      if (!wanted || std::string(wanted) == c.name) theme = &c;
+      if (std::string(wanted ? wanted : "default") == c.name) theme = &c;
     ASSERT_NE(theme, nullptr) << "no theme case " << wanted;
     choose_theme(*theme);
     start_app();
   }
-  static void TearDownTestSuite() { app_shutdown(); }
+  static void TearDownTestSuite() {
+    app_shutdown();
+    g_remove((config + "/gtk-3.0/settings.ini").c_str());
+    g_rmdir((config + "/gtk-3.0").c_str());
+    g_rmdir(config.c_str());
+  }
   static inline const ThemeCase* theme = nullptr;
 };
 
@@ -129,6 +140,7 @@ TEST_F(ThemeContrast, EveryTextStandsOutFromItsBackground) {
   ASSERT_NE(theme, nullptr);
   SCOPED_TRACE(theme->name);
   focus_window(main_toplevel());
+  if (theme->dark_later) g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
   type_into(app_after_count_field, "29");
   type_into(app_before_count_field, "7");
   for (int64_t button : {app_after_button, int64_t{APP_BEFORE_BUTTON}}) click(widget_of(button));
@@ -138,7 +150,7 @@ TEST_F(ThemeContrast, EveryTextStandsOutFromItsBackground) {
   })) << "the push buttons wrote nothing";
 
   const std::vector<Region> regions = text_regions();
-  ASSERT_GE(regions.size(), 14u);  // 7 labels, 5 fields, 2 chooser entries, 2 buttons
+  ASSERT_EQ(regions.size(), 17u);  // 8 labels, 5 fields, 2 chooser entries, 2 buttons
   GdkWindow* window = gtk_widget_get_window(main_toplevel());
   std::vector<Contrast> found(regions.size());
   // The window is drawn after the results are set: wait until the screen shows it.
