@@ -241,6 +241,22 @@ TEST_F(Gadgets, ColoursTheirResetAndTheSelectionContrast) {
   gadget_set_color(2, COLOR_BACK, -1);
   const GdkRGBA selected = style_color(widget_of(2), GTK_STATE_FLAG_SELECTED, "background-color");
   EXPECT_TRUE(gdk_rgba_equal(&selected, &selected_theme));
+
+  // A text colour that the theme's field would swallow (light on white) brings its contrast
+  // colour as the field's background and caret, until the field has a background of its
+  // own or a readable text colour; r -1 stands for the theme's background.
+  const GdkRGBA field = style_color(widget_of(2), GTK_STATE_FLAG_NORMAL, "background-color");
+  struct Step { int32_t kind, color; int r, g, b; };
+  for (const Step& s : {Step{COLOR_FRONT, 0xFFFFFF, 0, 0, 0}, Step{COLOR_FRONT, 0xF0F0F0, 15, 15, 15},
+                        Step{COLOR_BACK, 0x0000FF, 255, 0, 0}, Step{COLOR_BACK, -1, 15, 15, 15},
+                        Step{COLOR_FRONT, 0x000000, -1, 0, 0}}) {
+    SCOPED_TRACE(testing::Message() << s.kind << " " << std::hex << s.color);
+    gadget_set_color(2, s.kind, s.color);
+    const GdkRGBA back = style_color(widget_of(2), GTK_STATE_FLAG_NORMAL, "background-color");
+    EXPECT_TRUE(s.r < 0 ? gdk_rgba_equal(&back, &field) : is_rgb(back, s.r, s.g, s.b));
+  }
+  gadget_set_color(2, COLOR_FRONT, 0xFFFFFF);
+  EXPECT_TRUE(is_rgb(style_color(widget_of(2), GTK_STATE_FLAG_NORMAL, "caret-color"), 255, 255, 255));
 }
 
 TEST_F(Gadgets, ResizeKeepsWhatItIsAskedToKeep) {
