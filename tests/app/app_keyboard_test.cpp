@@ -3,7 +3,6 @@
 // tab character, the logo clicked by Enter and Space, and its focus ring.
 #include <ctime>
 
-#include "app/app_access.h"
 #include "runtime/gadgets/gadget_access.h"
 #include "tests/support/app_driver.h"
 
@@ -30,7 +29,7 @@ const Stop STOPS[] = {{"year", &app_year_field},
                       {"lower push", nullptr},
                       {"logo", &app_logo_gadget}};
 constexpr int N_STOPS = int(std::size(STOPS));
-constexpr int COUNT_STOP = 4, LOGO_STOP = 10;
+constexpr int LOGO_STOP = 10;
 
 int64_t gadget_at(int stop) { return STOPS[stop].gadget ? *STOPS[stop].gadget : APP_BEFORE_BUTTON; }
 
