@@ -132,16 +132,16 @@ gboolean on_drag_motion(GtkWidget* box, GdkEventMotion* event, gpointer data) {
 // visible on it, and Enter or Space post the same left click as the pointer does. Its
 // accessible object keeps the picture's role and adds the action "click" doing the same.
 
-struct KeyImage {
+struct KtKeyImage {
   GtkImage parent;
 };
-struct KeyImageClass {
+struct KtKeyImageClass {
   GtkImageClass parent_class;
 };
-struct KeyImageAccessible {
+struct KtKeyImageAccessible {
   GtkImageAccessible parent;
 };
-struct KeyImageAccessibleClass {
+struct KtKeyImageAccessibleClass {
   GtkImageAccessibleClass parent_class;
 };
 
@@ -169,15 +169,15 @@ void key_image_action_init(AtkActionIface* iface) {
   iface->get_name = key_image_action_name;
 }
 
-G_DEFINE_TYPE_WITH_CODE(KeyImageAccessible, key_image_accessible, GTK_TYPE_IMAGE_ACCESSIBLE,
+G_DEFINE_TYPE_WITH_CODE(KtKeyImageAccessible, key_image_accessible, GTK_TYPE_IMAGE_ACCESSIBLE,
                         G_IMPLEMENT_INTERFACE(ATK_TYPE_ACTION, key_image_action_init))
 
-void key_image_accessible_init(KeyImageAccessible*) {}
-void key_image_accessible_class_init(KeyImageAccessibleClass*) {}
+void key_image_accessible_init(KtKeyImageAccessible*) {}
+void key_image_accessible_class_init(KtKeyImageAccessibleClass*) {}
 
-G_DEFINE_TYPE(KeyImage, key_image, GTK_TYPE_IMAGE)
+G_DEFINE_TYPE(KtKeyImage, key_image, GTK_TYPE_IMAGE)
 
-void key_image_init(KeyImage* picture) { gtk_widget_set_can_focus(GTK_WIDGET(picture), TRUE); }
+void key_image_init(KtKeyImage* picture) { gtk_widget_set_can_focus(GTK_WIDGET(picture), TRUE); }
 
 gboolean key_image_draw(GtkWidget* picture, cairo_t* cr) {
   GTK_WIDGET_CLASS(key_image_parent_class)->draw(picture, cr);
@@ -204,7 +204,7 @@ gboolean key_image_key_press(GtkWidget* picture, GdkEventKey* event) {
   return GTK_WIDGET_CLASS(key_image_parent_class)->key_press_event(picture, event);
 }
 
-void key_image_class_init(KeyImageClass* klass) {
+void key_image_class_init(KtKeyImageClass* klass) {
   GtkWidgetClass* widget_class = GTK_WIDGET_CLASS(klass);
   widget_class->draw = key_image_draw;
   widget_class->key_press_event = key_image_key_press;
