@@ -253,6 +253,7 @@ int64_t editor_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w
   gadget_register(record, value);
   if (flags & EDITOR_READ_ONLY) ops.set_attribute(record, EDITOR_ATTRIBUTE_READ_ONLY, 1);
   if (flags & EDITOR_WORD_WRAP) ops.set_attribute(record, EDITOR_ATTRIBUTE_WORD_WRAP, 1);
+  if (flags & EDITOR_TAB_MOVES_FOCUS) gtk_text_view_set_accepts_tab(GTK_TEXT_VIEW(view), FALSE);
   g_signal_connect(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), "changed", G_CALLBACK(editor_changed), view);
   g_signal_connect(view, "focus-in-event", G_CALLBACK(gadget_post_focus), gadget_value_data(value));
   g_signal_connect(view, "focus-out-event", G_CALLBACK(gadget_post_lost_focus), gadget_value_data(value));
