@@ -1,7 +1,9 @@
 // The calculator's real main window, built by the application's start-up and driven with
-// real pointer and keyboard input: the calendar copy at start-up, the pictures, the two
-// date actions, the about box and closing the window.
+// real pointer and keyboard input: the keyboard alone, the calendar copy at start-up, the
+// pictures and field sizes, the two date actions, the about box and closing the window.
 #include <ctime>
+
+#include "runtime/gadgets/gadget_access.h"
 
 #include "tests/support/app_driver.h"
 
@@ -39,6 +41,113 @@ class AppWindow : public ::testing::Test {
     focus_window(main_toplevel());
   }
 };
+
+// The controls in the order Tab visits them, wrapping after the last.
+const int64_t* const STOPS[] = {&app_year_field, &app_month_chooser, &app_day_chooser, &app_calendar,
+                                &app_after_count_field, &app_after_result_field, &app_after_button,
+                                &app_before_count_field, &app_before_result_field, &APP_BEFORE_BUTTON,
+                                &app_logo_gadget};
+constexpr int N_STOPS = int(std::size(STOPS)), LOGO_STOP = N_STOPS - 1;
+
+// The stop holding the keyboard focus, or -1 (nothing, or something that is no stop).
+int focused_stop() {
+  GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(main_toplevel()));
+  for (int i = 0; focus && i < N_STOPS; ++i)
+    if (focus == outer_of(*STOPS[i]) || gtk_widget_is_ancestor(focus, outer_of(*STOPS[i]))) return i;
+  return -1;
+}
+bool key(const char* keys) { return xdotool({"key", "--clearmodifiers", keys}); }
+
+// First, while nothing has been touched: the days-after count has the keyboard, and the
+// common use "90", Tab, Tab, Space writes the start date + 90 days into the upper result.
+// Then Tab, Shift+Tab and Ctrl+Tab each walk the window round, one stop per press, and take
+// no text with them.
+TEST_F(AppWindow, TheKeyboardAloneComputesAndWalksTheWindow) {
+  EXPECT_EQ(focused_stop(), 4);
+  ASSERT_TRUE(xdotool({"type", "90"}) && key("Tab") && key("Tab") && key("space"));
+  ASSERT_TRUE(pump_until([] {
+    handle_events();
+    return !text_of(app_after_result_field).empty();
+  })) << "Space on the upper push computed nothing; the focus is on stop " << focused_stop();
+  struct tm day {};
+  day.tm_year = std::stoi(text_of(app_year_field)) - 1900;
+  day.tm_mon = std::stoi(text_of(app_month_chooser)) - 1;
+  day.tm_mday = std::stoi(text_of(app_day_chooser)) + 90;
+  day.tm_hour = 12;
+  mktime(&day);
+  char expected[16];
+  strftime(expected, sizeof expected, "90=%Y/%m/%d", &day);
+  EXPECT_EQ(text_of(app_after_count_field) + "=" + text_of(app_after_result_field), expected);
+  auto texts = [] {
+    std::string all;
+    for (const int64_t* g : STOPS) all += text_of(*g) + "|";
+    return all;
+  };
+  for (auto [keys, step] : {std::pair{"Tab", 1}, {"shift+Tab", -1}, {"ctrl+Tab", 1}}) {
+    gadget_set_focus(app_year_field);
+    ASSERT_TRUE(pump_until([] { return focused_stop() == 0; }));
+    const std::string before = texts();
+    for (int press = 0, at = 0; press < N_STOPS; ++press) {
+      const int next = (at + step + N_STOPS) % N_STOPS;
+      ASSERT_TRUE(key(keys));
+      ASSERT_TRUE(pump_until([&] { return focused_stop() == next; }))
+          << keys << " from stop " << at << " went to " << focused_stop() << ", not " << next;
+      at = next;
+    }
+    handle_events();
+    EXPECT_EQ(texts(), before) << keys;
+  }
+}
+
+// The window's pixels, one 0xRRGGBB per pixel, once drawing has come to rest (two
+// pictures in a row agree).
+std::vector<long> window_picture() {
+  auto take = [] {
+    settle();
+    std::vector<long> pixels;
+    GdkPixbuf* p = gdk_pixbuf_get_from_window(gtk_widget_get_window(main_toplevel()), 0, 0, 790, 400);
+    for (int y = 0; p && y < 400; ++y)
+      for (int x = 0; x < 790; ++x) {
+        const guchar* c = gdk_pixbuf_read_pixels(p) + y * gdk_pixbuf_get_rowstride(p) + x * gdk_pixbuf_get_n_channels(p);
+        pixels.push_back((long{c[0]} << 16) | (long{c[1]} << 8) | c[2]);
+      }
+    if (p) g_object_unref(p);
+    return pixels;
+  };
+  std::vector<long> previous = take();
+  for (int attempt = 0; attempt < 50; ++attempt) {
+    pump_until([] { return false; }, 20);
+    std::vector<long> current = take();
+    if (current == previous) break;
+    previous = std::move(current);
+  }
+  return previous;
+}
+
+// The logo shows the theme's focus ring while it has the focus, inside its own area only,
+// and the window looks as before once no control has the focus.
+TEST_F(AppWindow, OnlyTheFocusedLogoShowsAFocusRing) {
+  g_object_set(gtk_settings_get_default(), "gtk-cursor-blink", FALSE, nullptr);  // a caret would differ
+  gtk_window_set_focus(GTK_WINDOW(main_toplevel()), nullptr);
+  const std::vector<long> unfocused = window_picture();
+  gadget_set_focus(app_logo_gadget);
+  ASSERT_TRUE(key("shift+Tab") && key("Tab"));  // focus that came by the keyboard is visible
+  ASSERT_TRUE(pump_until([] { return focused_stop() == LOGO_STOP; }));
+  const std::vector<long> focused = window_picture();
+  gtk_window_set_focus(GTK_WINDOW(main_toplevel()), nullptr);
+  EXPECT_TRUE(window_picture() == unfocused) << "the window looks different after the focus left";
+  ASSERT_EQ(focused.size(), unfocused.size());
+  GdkRectangle logo{0, 0, gtk_widget_get_allocated_width(outer_of(app_logo_gadget)),
+                    gtk_widget_get_allocated_height(outer_of(app_logo_gadget))};
+  gtk_widget_translate_coordinates(outer_of(app_logo_gadget), main_toplevel(), 0, 0, &logo.x, &logo.y);
+  int inside = 0, outside = 0;
+  for (size_t i = 0; i < focused.size(); ++i) {
+    const GdkRectangle pixel{int(i % 790), int(i / 790), 1, 1};
+    if (focused[i] != unfocused[i]) ++(gdk_rectangle_intersect(&pixel, &logo, nullptr) ? inside : outside);
+  }
+  EXPECT_GT(inside, 0) << "no focus ring on the logo";
+  EXPECT_EQ(outside, 0) << "the logo's focus changed pixels elsewhere";
+}
 
 // At start-up "year" is replaced, month and day keep their leading zeros, counts and
 // results are empty (they differ from the local day only across midnight). Later copies:
@@ -80,6 +189,49 @@ TEST_F(AppWindow, FixedSizeWindowWithBothPicturesShownWhole) {
           << "picture pixel " << px << "," << py << " shows " << std::hex << window_pixel(ox + px, oy + py);
     }
   }
+}
+
+// Mended: every Editor is exactly as tall as the layout gives it (a scrolled window with a
+// vertical scrollbar used to stretch them to 47 px), and no two gadgets overlap.
+TEST_F(AppWindow, FieldsHaveTheirLayoutSizesAndNoGadgetsOverlap) {
+  struct Field { int64_t gadget; int x, y, w, h; };
+  for (auto [gadget, x, y, w, h] : {Field{app_year_field, 40, 70, 100, 30}, {app_after_count_field, 30, 160, 100, 35},
+                                    {app_after_result_field, 260, 160, 160, 35}, {app_before_count_field, 30, 220, 100, 35},
+                                    {app_before_result_field, 260, 220, 160, 35}}) {
+    GtkAllocation a;
+    ASSERT_TRUE(pump_until([&] {
+      gtk_widget_get_allocation(outer_of(gadget), &a);
+      return a.x == x && a.y == y && a.width == w && a.height == h;
+    })) << "field at " << x << "," << y << " is " << a.width << "x" << a.height << " at " << a.x << "," << a.y;
+    EXPECT_EQ(gadget_width(gadget), w);
+    EXPECT_EQ(gadget_height(gadget), h);
+  }
+  // The 30 px year field still scrolls to a line below its height, as typing there does.
+  const std::string year = text_of(app_year_field);
+  set_text(app_year_field, "1\n2\n3\n4");
+  GtkTextView* view = GTK_TEXT_VIEW(widget_of(app_year_field));
+  GtkTextBuffer* buffer = gtk_text_view_get_buffer(view);
+  GtkTextIter end;
+  gtk_text_buffer_get_end_iter(buffer, &end);
+  gtk_text_buffer_place_cursor(buffer, &end);
+  gtk_text_view_scroll_mark_onscreen(view, gtk_text_buffer_get_insert(buffer));
+  GtkAdjustment* vertical = gtk_scrollable_get_vadjustment(GTK_SCROLLABLE(view));
+  EXPECT_TRUE(pump_until([&] { return gtk_adjustment_get_value(vertical) > 0; })) << "the field did not scroll";
+  set_text(app_year_field, year);
+  GtkWidget* area = gtk_widget_get_parent(outer_of(app_year_field));
+  GList* children = gtk_container_get_children(GTK_CONTAINER(area));
+  ASSERT_EQ(g_list_length(children), 20u);
+  for (GList* i = children; i; i = i->next) {
+    for (GList* j = i->next; j; j = j->next) {
+      GtkAllocation a, b;
+      gtk_widget_get_allocation(GTK_WIDGET(i->data), &a);
+      gtk_widget_get_allocation(GTK_WIDGET(j->data), &b);
+      EXPECT_FALSE(gdk_rectangle_intersect(&a, &b, nullptr))
+          << a.width << "x" << a.height << "+" << a.x << "+" << a.y << " overlaps " << b.width << "x" << b.height << "+"
+          << b.x << "+" << b.y;
+    }
+  }
+  g_list_free(children);
 }
 
 // One use of a push button: the texts typed into the four fields and the expected result.
@@ -136,8 +288,9 @@ TEST_F(AppWindow, PushButtonsMoveTheStartDate) {
   for (const DateCase& c : cases) run_case(c);
 }
 
-// A left click on the logo opens the about box; right clicks and banner clicks open nothing.
-TEST_F(AppWindow, LeftClickOnTheLogoShowsTheAboutBox) {
+// A left click on the logo, or Enter or Space while it has the focus, posts one left click
+// and opens the about box; right clicks and banner clicks open nothing.
+TEST_F(AppWindow, TheLogoOpensTheAboutBox) {
   DialogWatcher watcher;
   handled.clear();
   click(widget_of(app_logo_gadget), 3);
@@ -150,17 +303,32 @@ TEST_F(AppWindow, LeftClickOnTheLogoShowsTheAboutBox) {
                                  {app_banner_gadget, GADGET_EVENT_LEFT_CLICK}, {app_banner_gadget, GADGET_EVENT_RIGHT_CLICK}})
     EXPECT_NE(std::find(handled.begin(), handled.end(), std::pair<int64_t, int64_t>{gadget, subtype}), handled.end())
         << gadget << " " << subtype;
-  click(widget_of(app_logo_gadget), 1);
-  ASSERT_TRUE(pump_until([&] {
-    handle_events();  // returns once the box is closed
-    return !watcher.seen.empty();
-  })) << "no about box";
-  ASSERT_EQ(watcher.seen.size(), 1u);
-  EXPECT_EQ(watcher.seen[0].title, "合同会社Zephra Corporation");
-  EXPECT_EQ(watcher.seen[0].text,
-            "\n合同会社Zephra Corporation\n"
-            "\u3000\u3000〒000-0000 見本県架空市例町1丁目2番3号\n"
-            "https://zephra.example/");
+  for (const std::string keys : {"pointer", "Return", "space", "KP_Enter"}) {
+    SCOPED_TRACE(keys);
+    focus_window(main_toplevel());
+    const size_t seen = watcher.seen.size();
+    handled.clear();
+    if (keys == "pointer") {
+      click(widget_of(app_logo_gadget), 1);
+    } else {
+      gadget_set_focus(app_logo_gadget);
+      ASSERT_TRUE(pump_until([] { return focused_stop() == LOGO_STOP; }));
+      ASSERT_TRUE(key(keys.c_str()));
+    }
+    ASSERT_TRUE(pump_until([&] {
+      handle_events();  // returns once the box is closed
+      return watcher.seen.size() > seen;
+    })) << "no about box";
+    handle_events();
+    ASSERT_EQ(watcher.seen.size(), seen + 1);
+    EXPECT_EQ(watcher.seen.back().title, "合同会社Zephra Corporation");
+    EXPECT_EQ(watcher.seen.back().text,
+              "\n合同会社Zephra Corporation\n"
+              "\u3000\u3000〒000-0000 見本県架空市例町1丁目2番3号\n"
+              "https://zephra.example/");
+    EXPECT_EQ(std::count_if(handled.begin(), handled.end(), [](auto e) { return e.first == app_logo_gadget; }), 1);
+    EXPECT_EQ(handled.front(), (std::pair<int64_t, int64_t>{app_logo_gadget, GADGET_EVENT_LEFT_CLICK}));
+  }
   run_case({"2024", "1", "31", "29", true, "2024/02/29"});  // the main window still works
 }
 

@@ -295,6 +295,21 @@ TEST_F(Gadgets, ColoursSizesAndFonts) {
   EXPECT_EQ(style_rgb(box, GTK_STATE_FLAG_NORMAL, "color"), theme);
   EXPECT_EQ(style_rgb(widget_of(2), GTK_STATE_FLAG_SELECTED, "background-color"), selected_theme);
   EXPECT_FALSE(gtk_event_box_get_visible_window(GTK_EVENT_BOX(box)));
+  // A text colour that the theme's field would swallow (light on white) brings its contrast
+  // colour as the field's background and caret, until the field has a background of its
+  // own or a readable text colour (-1: the theme's background again).
+  const int64_t field = style_rgb(widget_of(2), GTK_STATE_FLAG_NORMAL, "background-color");
+  const struct { int32_t kind, color; int64_t back; } fitted[] = {
+      {COLOR_FRONT, 0xFFFFFF, 0}, {COLOR_FRONT, 0xF0F0F0, 0x0F0F0F}, {COLOR_BACK, 0x0000FF, 0x0000FF},
+      {COLOR_BACK, -1, 0x0F0F0F}, {COLOR_FRONT, 0x000000, -1}};
+  for (const auto& f : fitted) {
+    gadget_set_color(2, f.kind, f.color);
+    EXPECT_EQ(style_rgb(widget_of(2), GTK_STATE_FLAG_NORMAL, "background-color"), f.back < 0 ? field : f.back)
+        << f.kind << " " << std::hex << f.color;
+  }
+  gadget_set_color(2, COLOR_FRONT, 0xFFFFFF);
+  EXPECT_EQ(style_rgb(widget_of(2), GTK_STATE_FLAG_NORMAL, "caret-color"), 0xFFFFFF);
+  gadget_set_color(2, COLOR_FRONT, -1);
 
   GtkWidget* scroller = outer_of(2);
   auto where = [&] {
@@ -302,12 +317,10 @@ TEST_F(Gadgets, ColoursSizesAndFonts) {
     gtk_container_child_get(GTK_CONTAINER(gtk_widget_get_parent(scroller)), scroller, "x", &x, "y", &y, nullptr);
     return std::tuple<int, int, int64_t, int64_t>(x, y, gadget_width(2), gadget_height(2));
   };
-  GtkRequisition minimum;
-  gtk_widget_get_preferred_size(scroller, &minimum, nullptr);
   gadget_resize(2, KEEP_VALUE, KEEP_VALUE, 200, KEEP_VALUE);
   gadget_resize(2, 50, KEEP_VALUE, KEEP_VALUE, KEEP_VALUE);
   gadget_resize(2, KEEP_VALUE, KEEP_VALUE, 0, -5);  // sizes below 1 are kept too
-  EXPECT_EQ(where(), std::make_tuple(50, 40, 200, minimum.height));
+  EXPECT_EQ(where(), std::make_tuple(50, 40, 200, 30));  // the field's own height, not a scrollbar's minimum
   gtk_widget_hide(scroller);
   gadget_resize(2, 5, 6, 120, 45);
   EXPECT_EQ(where(), std::make_tuple(5, 6, 120, 45));
@@ -352,9 +365,10 @@ TEST_F(Gadgets, CalendarDaysOutsideThePeriodReadAsInvalid) {
   EXPECT_EQ(gadget_get_state(2), 2147472000);
 }
 
-// The real program's names, labels and decorations are read over AT-SPI; here, what it
-// does not exercise: repeats, nulls, missing gadgets and labels that are not Text gadgets.
-TEST_F(Gadgets, AccessibilityIgnoresMisuse) {
+// The real program's names, labels, decorations and Tab order are read over AT-SPI and
+// walked with real keys; here, what it does not exercise: repeats, nulls, missing gadgets,
+// labels that are not Text gadgets, and the keyboard flags left off.
+TEST_F(Gadgets, AccessibilityAndKeyboard) {
   auto atk = [](GtkWidget* w) { return gtk_widget_get_accessible(w); };
   auto labels = [&](GtkWidget* w, AtkRelationType type) {
     AtkRelationSet* set = atk_object_ref_relation_set(atk(w));
@@ -382,6 +396,32 @@ TEST_F(Gadgets, AccessibilityIgnoresMisuse) {
   EXPECT_EQ(labels(entry_of(combo), ATK_RELATION_LABELLED_BY), 1);
   EXPECT_EQ(labels(widget_of(button), ATK_RELATION_LABEL_FOR), 0);
   EXPECT_STREQ(atk_object_get_name(atk(widget_of(label))), "Day");
+
+  // Tab visits the gadgets given, in their order, each once, missing ones left out; only the
+  // flagged Editor passes Tab on, and only the flagged picture takes the focus and a click action.
+  const int64_t editor = editor_gadget_create(ANY_NUMBER, 10, 160, 100, 30);
+  const int64_t passing = editor_gadget_create(ANY_NUMBER, 10, 200, 100, 30, EDITOR_TAB_MOVES_FOCUS);
+  const int64_t logo = image_gadget_create(ANY_NUMBER, 10, 300, 100, 50, nullptr, IMAGE_BORDER | IMAGE_KEYBOARD);
+  const int64_t banner = image_gadget_create(ANY_NUMBER, 120, 300, 100, 50, nullptr, IMAGE_BORDER);
+  const ObjectValue order[] = {logo, 77, gone, editor, logo, button};
+  gadget_set_focus_order(order, int32_t(std::size(order)));
+  GList* chain = nullptr;
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  ASSERT_TRUE(gtk_container_get_focus_chain(GTK_CONTAINER(gtk_widget_get_parent(outer_of(logo))), &chain));
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  std::vector<GtkWidget*> tops;
+  for (GList* l = chain; l; l = l->next) tops.push_back(GTK_WIDGET(l->data));
+  g_list_free(chain);
+  EXPECT_EQ(tops, (std::vector<GtkWidget*>{outer_of(logo), outer_of(editor), outer_of(button)}));
+  EXPECT_TRUE(gtk_text_view_get_accepts_tab(GTK_TEXT_VIEW(widget_of(editor))));
+  EXPECT_FALSE(gtk_text_view_get_accepts_tab(GTK_TEXT_VIEW(widget_of(passing))));
+  EXPECT_FALSE(gtk_widget_get_can_focus(widget_of(banner)) || ATK_IS_ACTION(atk(widget_of(banner))));
+  EXPECT_TRUE(gtk_widget_get_can_focus(widget_of(logo)));
+  ASSERT_TRUE(ATK_IS_ACTION(atk(widget_of(logo))));
+  drain_events();
+  EXPECT_FALSE(atk_action_do_action(ATK_ACTION(atk(widget_of(logo))), 1));
+  EXPECT_TRUE(atk_action_do_action(ATK_ACTION(atk(widget_of(logo))), 0));
+  EXPECT_EQ(drain_events(true), (std::vector<Event>{{EVENT_GADGET, logo, window_, GADGET_EVENT_LEFT_CLICK}}));
 }
 
 }  // namespace

@@ -69,6 +69,23 @@ TEST_F(Windows, ExactSizePositionAndCentring) {
   }
 }
 
+// The gadget area is exactly the requested size whatever the flags, also where the toolkit
+// draws the title bar and shadow itself (this case runs on Wayland too).
+TEST_F(Windows, GadgetAreaHasTheRequestedSizeWhateverTheFlags) {
+  for (int32_t flags : std::initializer_list<int32_t>{0, WINDOW_SYSTEM_MENU | WINDOW_MINIMIZE_GADGET, 0x16C, WINDOW_SIZE_GADGET,
+                        WINDOW_MAXIMIZE_GADGET | WINDOW_SYSTEM_MENU, WINDOW_BORDERLESS, WINDOW_TOOL | WINDOW_SYSTEM_MENU,
+                        WINDOW_TOOL | WINDOW_SIZE_GADGET, WINDOW_NO_ACTIVATE | WINDOW_PARENT_CENTERED}) {
+    const int64_t w = open(ANY_NUMBER, flags, 40, 40, 310, 190);
+    GtkWidget* area = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(widget(w)), "kt_gadgetlist"));
+    EXPECT_TRUE(pump_until([&] {
+      return gtk_widget_get_mapped(area) && gtk_widget_get_allocated_width(area) == 310 &&
+             gtk_widget_get_allocated_height(area) == 190;
+    })) << "flags " << flags << ": " << gtk_widget_get_allocated_width(area) << "x" << gtk_widget_get_allocated_height(area);
+    EXPECT_EQ(win_width(w, WINDOW_INNER_SIZE) * 1000 + win_height(w, WINDOW_INNER_SIZE), 310190) << flags;
+    win_close(w);
+  }
+}
+
 TEST_F(Windows, RealXTrafficPostsWindowEvents) {
   const int64_t w = open(ANY_NUMBER, WINDOW_SIZE_GADGET, 0, 0, 200, 150);
   ASSERT_TRUE(pump_until([&] { return origin_is(w, 0, 0); }));
