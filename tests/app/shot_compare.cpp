@@ -13,55 +13,34 @@
 
 namespace {
 
-struct Picture {
-  GdkPixbuf* pixbuf;
-  int width, height;
-  long at(int x, int y) const {
-    const guchar* p = gdk_pixbuf_read_pixels(pixbuf) + y * gdk_pixbuf_get_rowstride(pixbuf) +
-                      x * gdk_pixbuf_get_n_channels(pixbuf);
-    return (long{p[0]} << 16) | (long{p[1]} << 8) | long{p[2]};
-  }
-};
-
-bool load(const char* path, Picture* picture) {
-  picture->pixbuf = gdk_pixbuf_new_from_file(path, nullptr);
-  if (!picture->pixbuf) return false;
-  picture->width = gdk_pixbuf_get_width(picture->pixbuf);
-  picture->height = gdk_pixbuf_get_height(picture->pixbuf);
-  return true;
+// The colour at (x, y), or -1 outside the picture.
+long at(GdkPixbuf* p, int x, int y) {
+  if (x >= gdk_pixbuf_get_width(p) || y >= gdk_pixbuf_get_height(p)) return -1;
+  const guchar* c = gdk_pixbuf_read_pixels(p) + y * gdk_pixbuf_get_rowstride(p) + x * gdk_pixbuf_get_n_channels(p);
+  return (long{c[0]} << 16) | (long{c[1]} << 8) | long{c[2]};
 }
 
-// The run of `colour` from (x, y) to the right (dx 1) or downwards (dy 1).
-int run(const Picture& p, int x, int y, int dx, int dy, long colour) {
-  int n = 0;
-  while (x + n * dx < p.width && y + n * dy < p.height && p.at(x + n * dx, y + n * dy) == colour) ++n;
-  return n;
-}
-
-int compare(const Picture& shot, const Picture& reference, char** argv) {
-  const long colour = std::strtol(argv[3], nullptr, 16);
-  const int width = std::atoi(argv[4]), height = std::atoi(argv[5]);
-  const int from = std::atoi(argv[6]), to = std::atoi(argv[7]);
-  if (reference.width != width || reference.height != height) {
-    std::printf("the reference is %dx%d, not %dx%d\n", reference.width, reference.height, width, height);
+int compare(GdkPixbuf* shot, GdkPixbuf* reference, long colour, int width, int height, int from, int to) {
+  if (gdk_pixbuf_get_width(reference) != width || gdk_pixbuf_get_height(reference) != height || to >= height) {
+    std::printf("the reference is not %dx%d or has no row %d\n", width, height, to);
     return 1;
   }
-  for (int y = 0; y < shot.height; ++y) {
-    for (int x = 0; x < shot.width; ++x) {
-      const bool corner = shot.at(x, y) == colour && (x == 0 || shot.at(x - 1, y) != colour) &&
-                          (y == 0 || shot.at(x, y - 1) != colour);
-      if (!corner) continue;
-      const int w = run(shot, x, y, 1, 0, colour), h = run(shot, x, y, 0, 1, colour);
+  for (int y = 0; y < gdk_pixbuf_get_height(shot); ++y)
+    for (int x = 0; x < gdk_pixbuf_get_width(shot); ++x) {
+      if (at(shot, x, y) != colour || (x > 0 && at(shot, x - 1, y) == colour) || (y > 0 && at(shot, x, y - 1) == colour))
+        continue;
+      int w = 0, h = 0;
+      while (at(shot, x + w, y) == colour) ++w;
+      while (at(shot, x, y + h) == colour) ++h;
       if (w < 50 || h < 50) continue;  // a stray pixel of that colour, not the gadget area
       std::printf("gadget area %dx%d at %d,%d\n", w, h, x, y);
-      if (w != width || h != height || to >= height) return 1;
+      if (w != width || h != height) return 1;
       int differing = 0;
       for (int row = from; row <= to; ++row)
-        for (int col = 0; col < width; ++col) differing += shot.at(x + col, y + row) != reference.at(col, row);
+        for (int col = 0; col < width; ++col) differing += at(shot, x + col, y + row) != at(reference, col, row);
       std::printf("%d pixels of rows %d to %d differ from the reference\n", differing, from, to);
       return differing == 0 ? 0 : 1;
     }
-  }
   std::printf("no gadget area of colour %06lx in the screenshot\n", colour);
   return 1;
 }
@@ -69,11 +48,14 @@ int compare(const Picture& shot, const Picture& reference, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  Picture shot{}, reference{};
+  GdkPixbuf* shot = argc == 8 ? gdk_pixbuf_new_from_file(argv[1], nullptr) : nullptr;
+  GdkPixbuf* reference = argc == 8 ? gdk_pixbuf_new_from_file(argv[2], nullptr) : nullptr;
   int status = 2;
-  if (argc == 8 && load(argv[1], &shot) && load(argv[2], &reference)) status = compare(shot, reference, argv);
+  if (shot && reference)
+    status = compare(shot, reference, std::strtol(argv[3], nullptr, 16), std::atoi(argv[4]), std::atoi(argv[5]),
+                     std::atoi(argv[6]), std::atoi(argv[7]));
   else std::fprintf(stderr, "usage: zvd-shot-compare SHOT REFERENCE RRGGBB WIDTH HEIGHT ROW_FROM ROW_TO\n");
-  for (GdkPixbuf* p : {shot.pixbuf, reference.pixbuf})
+  for (GdkPixbuf* p : {shot, reference})
     if (p) g_object_unref(p);
   return status;
 }
