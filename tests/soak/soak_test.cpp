@@ -14,7 +14,7 @@
 #include "runtime/date/date.h"
 #include "tests/support/app_driver.h"
 
-const char app_image_dir[] = ZVD_TEST_IMAGE_DIR;
+const char* app_image_dir = ZVD_TEST_IMAGE_DIR;
 
 namespace {
 

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <string>
 #include <vector>
@@ -25,7 +26,10 @@ inline std::string temp_dir() {
   static std::string dir = [] {
     static char pattern[] = "/tmp/zvd-image-test-XXXXXX";
     if (!mkdtemp(pattern)) return std::string("/tmp");
-    std::atexit([] { std::system((std::string("rm -rf ") + pattern).c_str()); });
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(pattern, ignored);
+    });
     return std::string(pattern);
   }();
   return dir;
