@@ -45,9 +45,12 @@ def poll(condition, what, timeout=TIMEOUT):
         time.sleep(0.05)
 
 
+def children(node):
+    return [c for c in (node.get_child_at_index(i) for i in range(node.get_child_count())) if c is not None]
+
+
 def walk(node):
-    children = (node.get_child_at_index(i) for i in range(node.get_child_count()))
-    return [node] + [n for child in children if child is not None for n in walk(child)]
+    return [node] + [n for child in children(node) for n in walk(child)]
 
 
 def name(node):
@@ -66,7 +69,9 @@ def near(node, x, y, slack=12):
 
 
 def text_of(node):
-    return Atspi.Text.get_text(node, 0, Atspi.Text.get_character_count(node)) if "Text" in node.get_interfaces() else None
+    if "Text" not in node.get_interfaces():
+        return None
+    return Atspi.Text.get_text(node, 0, Atspi.Text.get_character_count(node))
 
 
 def has_click(node):
@@ -107,7 +112,8 @@ def check_window(nodes):
     for key, kind, wanted, description, x, y in NAMED:
         matches = [n for n in nodes if n.get_role() == kind and name(n) == wanted and
                    description in (None, n.get_description())]
-        if check(len(matches) == 1 and near(matches[0], x, y), "no one %s %r at %d,%d" % (kind.value_nick, wanted, x, y)):
+        if check(len(matches) == 1 and near(matches[0], x, y),
+                 "no one %s %r at %d,%d" % (kind.value_nick, wanted, x, y)):
             found[key] = matches[0]
     check("logo" in found and has_click(found["logo"]), "the logo offers no click action")
     decorations = [n for n in nodes if n.get_role() == R.REDUNDANT_OBJECT]
@@ -134,15 +140,15 @@ def main():
     try:
         window_id = subprocess.run([xwin, "wait", "ZoriviVudiDider", str(int(TIMEOUT * 1000))], check=True,
                                    capture_output=True, text=True).stdout.strip()
-        def children(node):
-            return [c for c in (node.get_child_at_index(i) for i in range(node.get_child_count())) if c is not None]
-
         frame = poll(lambda: next((f for a in children(Atspi.get_desktop(0)) if a.get_process_id() == app.pid
                                    for f in children(a) if name(f) == "ZoriviVudiDider"), None),
                      "the window on the accessibility bus")
-        # The window is complete once the last gadget built, the "Year" label, is there.
-        nodes = poll(lambda: (lambda ns: ns if any(name(n) == "Year" and n.get_role() == R.LABEL for n in ns) else None)(
-            walk(frame)), "the gadgets on the accessibility bus")
+        def complete():
+            # The window is complete once the last gadget built, the "Year" label, is there.
+            nodes = walk(frame)
+            return nodes if any(name(n) == "Year" and n.get_role() == R.LABEL for n in nodes) else None
+
+        nodes = poll(complete, "the gadgets on the accessibility bus")
         found = check_window(nodes)
         if check(len(found) == 11, "cannot drive the calculator: found only %s" % sorted(found)):
             drive(found)

@@ -114,7 +114,8 @@ TEST_F(ThemeContrast, EveryTextStandsOutFromItsBackground) {
     const int inset = type == GADGET_TEXT ? 0 : type == GADGET_EDITOR ? 1 : 3;
     GdkRectangle r{0, 0, gtk_widget_get_allocated_width(widget), gtk_widget_get_allocated_height(widget)};
     gtk_widget_translate_coordinates(widget, main_toplevel(), 0, 0, &r.x, &r.y);
-    regions.push_back({"\"" + text_of(value) + "\"", {r.x + inset, r.y + inset, r.width - 2 * inset, r.height - 2 * inset}});
+    regions.push_back(
+        {"\"" + text_of(value) + "\"", {r.x + inset, r.y + inset, r.width - 2 * inset, r.height - 2 * inset}});
   }
   ASSERT_EQ(regions.size(), 17u);  // 8 labels, 5 fields, 2 chooser entries, 2 buttons
   // The window is drawn after the results are set: wait until the screen shows it.

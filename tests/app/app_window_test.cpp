@@ -108,7 +108,8 @@ std::vector<long> window_picture() {
     GdkPixbuf* p = gdk_pixbuf_get_from_window(gtk_widget_get_window(main_toplevel()), 0, 0, 790, 400);
     for (int y = 0; p && y < 400; ++y)
       for (int x = 0; x < 790; ++x) {
-        const guchar* c = gdk_pixbuf_read_pixels(p) + y * gdk_pixbuf_get_rowstride(p) + x * gdk_pixbuf_get_n_channels(p);
+        const guchar* c =
+            gdk_pixbuf_read_pixels(p) + y * gdk_pixbuf_get_rowstride(p) + x * gdk_pixbuf_get_n_channels(p);
         pixels.push_back((long{c[0]} << 16) | (long{c[1]} << 8) | c[2]);
       }
     if (p) g_object_unref(p);
@@ -191,8 +192,10 @@ TEST_F(AppWindow, TheLayoutShowsWhole) {
           << "picture pixel " << px << "," << py << " shows " << std::hex << window_pixel(ox + px, oy + py);
     }
   }
-  for (auto [gadget, x, y, w, h] : {std::tuple{app_year_field, 40, 70, 100, 30}, {app_after_count_field, 30, 160, 100, 35},
-                                    {app_after_result_field, 260, 160, 160, 35}, {app_before_count_field, 30, 220, 100, 35},
+  for (auto [gadget, x, y, w, h] : {std::tuple{app_year_field, 40, 70, 100, 30},
+                                    {app_after_count_field, 30, 160, 100, 35},
+                                    {app_after_result_field, 260, 160, 160, 35},
+                                    {app_before_count_field, 30, 220, 100, 35},
                                     {app_before_result_field, 260, 220, 160, 35}}) {
     GtkAllocation a;
     EXPECT_TRUE(pump_until([&] {
@@ -289,7 +292,8 @@ TEST_F(AppWindow, TheLogoOpensTheAboutBox) {
   run_case({"2024", "1", "31", "1", false, "2024/01/30"});
   EXPECT_TRUE(watcher.seen.empty());
   for (auto [gadget, subtype] : {std::pair{app_logo_gadget, GADGET_EVENT_RIGHT_CLICK},
-                                 {app_banner_gadget, GADGET_EVENT_LEFT_CLICK}, {app_banner_gadget, GADGET_EVENT_RIGHT_CLICK}})
+                                 {app_banner_gadget, GADGET_EVENT_LEFT_CLICK},
+                                 {app_banner_gadget, GADGET_EVENT_RIGHT_CLICK}})
     EXPECT_NE(std::find(handled.begin(), handled.end(), std::pair<int64_t, int64_t>{gadget, subtype}), handled.end())
         << gadget << " " << subtype;
   for (const std::string keys : {"pointer", "Return", "space", "KP_Enter"}) {

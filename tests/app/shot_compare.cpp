@@ -27,8 +27,9 @@ int compare(GdkPixbuf* shot, GdkPixbuf* reference, long colour, int width, int h
   }
   for (int y = 0; y < gdk_pixbuf_get_height(shot); ++y)
     for (int x = 0; x < gdk_pixbuf_get_width(shot); ++x) {
-      if (at(shot, x, y) != colour || (x > 0 && at(shot, x - 1, y) == colour) || (y > 0 && at(shot, x, y - 1) == colour))
-        continue;
+      const bool corner = at(shot, x, y) == colour && (x == 0 || at(shot, x - 1, y) != colour) &&
+                          (y == 0 || at(shot, x, y - 1) != colour);
+      if (!corner) continue;
       int w = 0, h = 0;
       while (at(shot, x + w, y) == colour) ++w;
       while (at(shot, x, y + h) == colour) ++h;

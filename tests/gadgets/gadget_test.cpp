@@ -112,8 +112,8 @@ TEST_F(Gadgets, EveryTypePostsItsEventsFromRealInputAndNoneFromTheProgram) {
            {combo, GADGET_EVENT_CHANGE}}},
       {"a button click once it was fetched", [&] { click(widget_of(button)); },
        {{combo, GADGET_EVENT_LOST_FOCUS}, {button, 0}}},
-      {"the button's accessible action", [&] { atk_action_do_action(ATK_ACTION(gtk_widget_get_accessible(widget_of(button))), 0); },
-       {{button, 0}}},
+      {"the button's accessible action",
+       [&] { atk_action_do_action(ATK_ACTION(gtk_widget_get_accessible(widget_of(button))), 0); }, {{button, 0}}},
       {"picture: left", [&] { click(picture, 1); }, {{image, GADGET_EVENT_LEFT_CLICK}}},
       {"right", [&] { click(picture, 3); }, {{image, GADGET_EVENT_RIGHT_CLICK}}},
       {"left double", [&] { click(picture, 1, 2); },
@@ -252,10 +252,18 @@ TEST_F(Gadgets, ColoursSizesAndFonts) {
   editor_gadget_create(2, 10, 40, 100, 30);
   GtkWidget *box = GTK_WIDGET(reinterpret_cast<void*>(record_of(1)->d)), *view = widget_of(2), *scroller = outer_of(2);
   const GtkStateFlags normal = GTK_STATE_FLAG_NORMAL, selected = GTK_STATE_FLAG_SELECTED;
-  const int64_t label_theme = style_rgb(box, normal, "color"), field_theme = style_rgb(view, normal, "background-color"),
+  const int64_t label_theme = style_rgb(box, normal, "color");
+  const int64_t field_theme = style_rgb(view, normal, "background-color"),
                 selected_theme = style_rgb(view, selected, "background-color");
   // Each step sets one colour and reads one style colour back.
-  const struct { ObjectValue g; int32_t kind, color; GtkWidget* w; GtkStateFlags state; const char* property; int64_t rgb; } steps[] = {
+  const struct {
+    ObjectValue g;
+    int32_t kind, color;
+    GtkWidget* w;
+    GtkStateFlags state;
+    const char* property;
+    int64_t rgb;
+  } steps[] = {
       {1, COLOR_FRONT, 0x464646, box, normal, "color", 0x464646},
       {1, COLOR_BACK, 0xD7D8BC, box, normal, "background-color", 0xD7D8BC},
       {1, COLOR_FRONT, -1, box, normal, "color", label_theme},
@@ -300,7 +308,9 @@ TEST_F(Gadgets, ColoursSizesAndFonts) {
 
   // The default font applies to later gadgets of the same thread; a chooser's entry has it too.
   const int64_t sans = font_id(font_load_plain(ANY_NUMBER, u"Sans", 10));
-  auto font_of = [](GtkWidget* w) { return reinterpret_cast<intptr_t>(g_object_get_data(G_OBJECT(w), "kt_gadget_font")); };
+  auto font_of = [](GtkWidget* w) {
+    return reinterpret_cast<intptr_t>(g_object_get_data(G_OBJECT(w), "kt_gadget_font"));
+  };
   gadget_set_font(ANY_NUMBER, sans);
   combobox_gadget_create(3, 10, 100, 100, 30, COMBOBOX_EDITABLE);
   void* other_thread = &other_thread;

@@ -241,7 +241,8 @@ class DialogWatcher {
       s.title = gtk_window_get_title(GTK_WINDOW(box)) ? gtk_window_get_title(GTK_WINDOW(box)) : "";
       for (auto [response, name] : {std::pair{GTK_RESPONSE_OK, " ok"}, {GTK_RESPONSE_YES, " yes"},
                                     {GTK_RESPONSE_NO, " no"}, {GTK_RESPONSE_CANCEL, " cancel"}})
-        if (gtk_dialog_get_widget_for_response(GTK_DIALOG(box), response)) s.buttons += s.buttons.empty() ? name + 1 : name;
+        if (gtk_dialog_get_widget_for_response(GTK_DIALOG(box), response))
+          s.buttons += s.buttons.empty() ? name + 1 : name;
       self->seen.push_back(s);
       GtkWidget* button = gtk_dialog_get_widget_for_response(GTK_DIALOG(box), self->response_);
       if (self->response_ == 0) send_wm_delete(box);
