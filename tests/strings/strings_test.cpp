@@ -134,7 +134,8 @@ U decode_exact(const std::string& bytes) {
   std::memcpy(block.get(), bytes.data(), bytes.size());
   const auto size = int32_t(bytes.size());
   U out(size_t(ustr_decode(CODEPAGE_UTF8, block.get(), size, nullptr, 0)), u'?');
-  if (!out.empty()) EXPECT_EQ(ustr_decode(CODEPAGE_UTF8, block.get(), size, out.data(), int32_t(out.size())), int32_t(out.size()));
+  const int32_t n = int32_t(out.size());
+  EXPECT_EQ(n ? ustr_decode(CODEPAGE_UTF8, block.get(), size, out.data(), n) : 0, n);
   return out;
 }
 
