@@ -1,7 +1,6 @@
 // The GUI frame below the windows: the object registry (numbers, live, stale and bogus
-// handles), per-thread segments, the block pool, the event queue (merging, suppression,
-// purging, waiting) and the toolkit's lock.
-#include <cstring>
+// handles), per-thread segments, the event queue (merging, suppression, purging, waiting)
+// and the toolkit's lock. The soak test holds the event pool's growth and return.
 #include <future>
 #include <set>
 #include <thread>
@@ -104,7 +103,7 @@ TEST_F(Registry, FreeAllAndEnumerationOrder) {
   EXPECT_EQ(g_freed, (std::vector<ObjectValue>{h2, 2, 9, h3, h1}));
 }
 
-// --- Per-thread segments and the block pool -------------------------------------------------
+// --- Per-thread segments -------------------------------------------------------------
 
 int g_inits = 0;
 std::set<void*> g_destroyed;
@@ -144,30 +143,6 @@ TEST(Segments, InitialisedPerThreadAndDestroyedAtExit) {
   tls_shutdown();
   EXPECT_TRUE(g_destroyed.count(main_seg));
   EXPECT_EQ(static_cast<int64_t*>(tls_segment(second))[0], 0x5eed);
-}
-
-TEST(BlockPool, ElementsAreDistinctAndEveryBlockComesBack) {
-  BlockPool* pool = pool_new(40, 16, 256, 0);
-  std::vector<void*> elements;
-  auto worker = [pool] {
-    std::vector<void*> mine;
-    for (int round = 0; round < 100; ++round, mine.clear()) {
-      for (int i = 0; i < 20; ++i) mine.push_back(pool_alloc(pool));
-      for (void* e : mine) pool_free(pool, e);
-    }
-  };
-  std::thread other(worker);
-  for (int i = 0; i < 6000; ++i) elements.push_back(pool_alloc(pool));
-  other.join();
-  EXPECT_EQ(std::set<void*>(elements.begin(), elements.end()).size(), elements.size());
-  for (void* e : elements) std::memset(e, 0xAB, 40);  // overlap or overrun: the sanitizer build
-  pool_free(pool, elements[5]);
-  EXPECT_EQ(pool_alloc(pool), elements[5]) << "a freed element is served again";
-  for (void* e : elements) pool_free(pool, e);
-  EXPECT_EQ(pool_total(pool), 0);
-  EXPECT_EQ(pool_block_count(pool), 0);
-  pool_free(pool, nullptr);
-  pool_delete(pool);
 }
 
 // --- Event queue -----------------------------------------------------------------------------
