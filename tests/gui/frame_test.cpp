@@ -187,6 +187,10 @@ TEST_F(Events, SuppressionNestsAndPurgeKeepsOtherWindowsInOrder) {
   event_post(EVENT_GADGET, 9, 3, 0);  // the purged tail: must append after the last kept
   EXPECT_EQ(drain_events(), (std::vector<Event>{{EVENT_GADGET, 5, 2, 0}, {EVENT_GADGET, 6, 3, 0},
                                                 {EVENT_GADGET, 5, 2, 0}, {EVENT_GADGET, 9, 3, 0}}));
+  event_post(EVENT_GADGET, 1, 9, 0);
+  event_purge_window(9);  // the whole queue
+  event_post(EVENT_GADGET, 2, 9, 0);
+  EXPECT_EQ(drain_events().size(), 1u);
 }
 
 TEST_F(Events, WaitWithZeroATimeoutAndForever) {
