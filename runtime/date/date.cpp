@@ -40,7 +40,10 @@ DateFields fields_of(DateSeconds date) {
   DateFields f{};
   struct tm tm {};
   if (date == DATE_INVALID || !break_down(date, &tm)) return f;
-  f.year = tm.tm_year + 1900;
+  // gmtime can give a tm_year just below INT_MAX; a year beyond 32 bits cannot be returned.
+  const int64_t year = int64_t{tm.tm_year} + 1900;
+  if (year > INT32_MAX) return f;
+  f.year = static_cast<int32_t>(year);
   f.month = tm.tm_mon + 1;
   f.day = tm.tm_mday;
   f.hour = tm.tm_hour;

@@ -20,8 +20,9 @@ void calendar_set_state(GadgetRecord* record, int64_t date) {
   const int32_t year = date_year(date);
   const int32_t month = date_month(date);
   const int32_t day = date_day(date);
-  // A value the date library cannot split into a real day (DATE_INVALID and
-  // other values outside the supported period) leaves the selection as it is.
+  // Only a value that names no day leaves the selection as it is: DATE_INVALID, a value
+  // the date library cannot break down, or a year before 1. Any other day is selected,
+  // also one outside the period that date_make accepts.
   if (year <= 0 || month < 1 || month > 12 || day < 1 || day > 31) return;
   gtk_calendar_select_month(calendar_of(record), static_cast<guint>(month - 1), static_cast<guint>(year));
   gtk_calendar_select_day(calendar_of(record), static_cast<guint>(day));

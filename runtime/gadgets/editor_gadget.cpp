@@ -46,12 +46,13 @@ int64_t editor_add_item(GadgetRecord* record, int32_t position, const char* text
     return 0;
   }
   const gint last = lines == 1 ? 1 : lines - 1;
-  if (position < 0 || position >= last) {
+  if (position == -1 || position >= last) {
     gtk_text_buffer_get_end_iter(buffer, &iter);
     gtk_text_buffer_insert(buffer, &iter, "\n", -1);
     gtk_text_buffer_insert(buffer, &iter, text, -1);
   } else {
-    // The new line takes the number of the line it is inserted before.
+    // The new line takes the number of the line it is inserted before; a position below -1
+    // is the start of the last line, as the toolkit's line positioning has it.
     gtk_text_buffer_get_start_iter(buffer, &iter);
     gtk_text_iter_set_line(&iter, position);
     gtk_text_buffer_insert(buffer, &iter, text, -1);

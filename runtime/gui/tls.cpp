@@ -113,7 +113,8 @@ int64_t tls_register_segment(int64_t size, TlsSegmentFn init, TlsSegmentFn destr
 
 void* tls_segment(int64_t offset) {
   const int64_t total = g_total.load(std::memory_order_acquire);
-  if (offset < 0 || offset >= total) return nullptr;
+  // offset == total is a zero-size segment registered last: it too is the block plus offset.
+  if (offset < 0 || offset > total) return nullptr;
   if (!ensure_key()) return nullptr;
   auto* block = static_cast<TlsBlock*>(pthread_getspecific(g_key));
   if (block && block->size >= total) return block->data() + offset;

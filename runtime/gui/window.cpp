@@ -164,9 +164,11 @@ void win_library_init() {
 int64_t win_open(ObjectValue value, int32_t x, int32_t y, int32_t width, int32_t height, UString title,
                  int32_t flags, void* parent_ptr) {
   if (x == IGNORE_POSITION || y == IGNORE_POSITION) flags |= WINDOW_SCREEN_CENTERED;
-  // GTK rejects sizes below -1 with a warning; a negative size means "unknown".
-  if (width < 0) width = 0;
-  if (height < 0) height = 0;
+  // A negative size is passed on as the toolkit's "unset" (-1): GTK refuses anything below -1
+  // with a warning and ignores the call, which leaves the size unset all the same. The size is
+  // stored as given.
+  const gint toolkit_width = width < 0 ? -1 : width;
+  const gint toolkit_height = height < 0 ? -1 : height;
   GtkWidget* parent = parent_ptr && GTK_IS_WINDOW(parent_ptr) ? static_cast<GtkWidget*>(parent_ptr) : nullptr;
 
   auto* record = static_cast<WindowRecord*>(obj_allocate(g_windows, value));
@@ -182,7 +184,7 @@ int64_t win_open(ObjectValue value, int32_t x, int32_t y, int32_t width, int32_t
     Utf8 text(ustr_to_utf8(title));
     gtk_window_set_title(gw, text ? text.get() : "");
   }
-  gtk_window_set_default_size(gw, width, height);
+  gtk_window_set_default_size(gw, toolkit_width, toolkit_height);
   set_int(window, "kt_previous_width", width);
   set_int(window, "kt_previous_height", height);
   if (!(flags & (WINDOW_SCREEN_CENTERED | WINDOW_PARENT_CENTERED))) gtk_window_move(gw, x, y);
@@ -192,7 +194,7 @@ int64_t win_open(ObjectValue value, int32_t x, int32_t y, int32_t width, int32_t
     gtk_widget_set_size_request(window, 30, 30);
   } else {
     gtk_window_set_resizable(gw, FALSE);
-    gtk_widget_set_size_request(window, width, height);
+    gtk_widget_set_size_request(window, toolkit_width, toolkit_height);
   }
   gtk_widget_realize(window);
   if (flags & WINDOW_TOOL) {

@@ -50,27 +50,29 @@ BmpHeader read_header(const ByteReader& file) {
 }
 
 // Rewrites the colour table in place from blue, green, red, reserved to red, green, blue, 0,
-// then fills the lookup table of all 2^bpp indices from it. A count larger than the file
-// allows is clipped: the rewrite stops at 2^bpp entries (no index reaches further) and at
-// the start of pixel data that follows the table, so it never alters pixels.
+// then fills the lookup table of all 2^bpp indices from it. The table holds the entries that
+// the count names, up to 2^bpp (no index reaches further), that lie wholly inside the file and
+// end at or before the start of pixel data: the rewrite never alters pixels, and pixel bytes
+// are never read as colours. Indices the table does not hold are black, except that a 1-bit
+// file falls back to black and white.
 void load_colour_table(uint8_t* data, const ByteReader& file, const BmpHeader& h, Rgb* palette) {
   const int64_t start = FILE_HEADER_SIZE + int64_t{h.info_size};
   const int64_t limit = int64_t{1} << h.bpp;
   int64_t count = h.colors_used > 0 ? h.colors_used : (h.colors_used == 0 ? limit : 0);
   if (count > limit) count = limit;
-  if (h.data_offset > start && count > (h.data_offset - start) / 4) count = (h.data_offset - start) / 4;
+  const int64_t end = h.data_offset < file.size ? int64_t{h.data_offset} : file.size;
+  for (int64_t i = 0; i < limit; ++i) palette[i] = Rgb{0, 0, 0};
+  if (h.bpp == 1) palette[1] = Rgb{255, 255, 255};
   for (int64_t i = 0; i < count; ++i) {
     const int64_t at = start + 4 * i;
-    if (!file.contains(at, 4)) continue;
+    if (at + 4 > end) break;
+    if (at < 0) continue;
     uint8_t* entry = data + at;
     const uint8_t blue = entry[0];
     entry[0] = entry[2];
     entry[2] = blue;
     entry[3] = 0;
-  }
-  for (int64_t i = 0; i < limit; ++i) {
-    const int64_t at = start + 4 * i;
-    palette[i] = Rgb{file.u8(at), file.u8(at + 1), file.u8(at + 2)};
+    palette[i] = Rgb{entry[0], entry[1], entry[2]};
   }
 }
 

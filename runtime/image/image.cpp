@@ -135,8 +135,9 @@ bool image_buffer_layout(int32_t width, int32_t height, int32_t depth, int32_t* 
   const int64_t row = depth == 32 ? 4 * w : 3 * w + w % 4;
   if (row > INT32_MAX) return false;
   int64_t bytes = 0;
-  // One spare row beyond the image.
-  if (!checked_mul<int64_t>(row, int64_t{height} + 1, &bytes) || bytes > g_buffer_limit) return false;
+  // The limit applies to the image's own rows; the buffer holds one spare row beyond them.
+  if (!checked_mul<int64_t>(row, int64_t{height}, &bytes) || bytes > g_buffer_limit) return false;
+  bytes += row;
   *stride = static_cast<int32_t>(row);
   *size = bytes;
   return true;

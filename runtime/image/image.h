@@ -22,7 +22,7 @@
 // image_registry: the image registry (null before image_init).
 // image_hidden_window: the hidden GdkWindow (null before image_init / after image_shutdown).
 // image_buffer_layout: row stride and pixel-buffer size for a decoded image; false if refused.
-// image_set_buffer_limit: lower the largest pixel buffer a load may allocate (at most the default).
+// image_set_buffer_limit: lower the largest image (row stride x height bytes) a load accepts (at most the default).
 // image_alloc_zeroed: a zero-filled malloc block (free with free), backed by huge pages when large.
 
 constexpr int32_t IMAGE_FORMAT_BMP = 0x504D42;  // "BMP" as a little-endian integer
@@ -30,7 +30,8 @@ constexpr int32_t IMAGE_FORMAT_PNG = 0x474E50;  // "PNG"
 constexpr int32_t IMAGE_DEPTH_SOURCE = -2;
 constexpr int32_t DECODER_TABLE_SIZE = 30;
 constexpr int32_t DECODE_SLOT_COUNT = 8;
-// Largest pixel buffer a load may allocate; bigger images fail to load.
+// Largest image, in bytes of its rows (row stride x height), a load accepts; bigger images fail
+// to load. The pixel buffer holds one spare row beyond this.
 constexpr int64_t IMAGE_MAX_BUFFER_BYTES = int64_t{1} << 30;
 
 struct DecodeContext;

@@ -113,8 +113,10 @@ TEST_F(DateTest, EdgesNoCalendarWalkReaches) {
   // The first and last days the formatter shows; gmtime cannot break down the extremes.
   for (const auto& [value, text] : std::initializer_list<std::pair<DateSeconds, U>>{
            {-62135596800, u"0001/01/01"}, {-62135596801, u"0000/00/00"}, {253402300799, u"9999/12/31"},
-           {253402300800, u"0000/00/00"}, {INT64_MAX, u"0000/00/00"}, {INT64_MIN, u"0000/00/00"}})
+           {253402300800, u"0000/00/00"}, {INT64_MAX, u"0000/00/00"}, {INT64_MIN, u"0000/00/00"},
+           {67768036191676799, u"0000/00/00"}})  // gmtime's last second: a year beyond 32 bits
     EXPECT_EQ(ymd(value), text) << value;
+  EXPECT_EQ(date_year(67768036191676799), 0);
   EXPECT_EQ(date_day(INT64_MAX), 0);
   EXPECT_EQ(date_month(DATE_INVALID), 0);
 }

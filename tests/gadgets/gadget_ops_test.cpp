@@ -127,12 +127,13 @@ TEST_F(Gadgets, EditorLinesAreAddedJoinedAndRemoved) {
   gadget_add_item(1, -1, u"day");
   EXPECT_EQ(text_of(1), "year\nmonth\n\nday");
   EXPECT_EQ(ops(1).count_items(record_of(1)), 4);
-  // Before a line; the index of the last line, or any out of range, appends.
+  // Before a line; the index of the last line, or any beyond it, appends; below -1 goes
+  // before the last line.
   set_text(1, "a\nb\nc");
   gadget_add_item(1, 1, u"x");
   gadget_add_item(1, 3, u"last");
   gadget_add_item(1, -7, u"end");
-  EXPECT_EQ(text_of(1), "a\nx\nb\nc\nlast\nend");
+  EXPECT_EQ(text_of(1), "a\nx\nb\nc\nend\nlast");
   GadgetRecord* r = record_of(1);
   set_text(1, "one\ntwo\nthree");
   ops(1).remove_item(r, 3);

@@ -138,6 +138,8 @@ TEST(Segments, InitialisedPerThreadAndDestroyedAtExit) {
   EXPECT_EQ(value, 0x5eed);
   EXPECT_EQ(g_inits, 2);
   EXPECT_EQ(g_destroyed, std::set<void*>{thread_seg});
+  const int64_t empty = tls_register_segment(0, nullptr, nullptr);  // zero size, registered last
+  EXPECT_EQ(tls_segment(empty), static_cast<char*>(tls_segment(second)) + 64);
   auto* main_seg = static_cast<int64_t*>(tls_segment(second));
   EXPECT_EQ(main_seg[0], 0x5eed);
   tls_shutdown();

@@ -56,6 +56,10 @@ TEST_F(Windows, SizeRightAfterOpeningAndReopeningALiveNumber) {
   EXPECT_EQ(window, nullptr);
   EXPECT_EQ(win_width(2, WINDOW_INNER_SIZE), 120);
   EXPECT_FALSE(gtk_widget_get_visible(GTK_WIDGET(win_widget(2))));
+  // Negative sizes reach the toolkit as "unset" and are stored as given.
+  open(3, WINDOW_INVISIBLE, 20, 30, -1, -5);
+  EXPECT_EQ(win_width(3, WINDOW_INNER_SIZE), -1);
+  EXPECT_EQ(win_height(3, WINDOW_INNER_SIZE), -5);
 }
 
 TEST_F(Windows, FixedSizeWindowHasExactlyTheRequestedSize) {

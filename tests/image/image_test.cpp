@@ -196,6 +196,17 @@ TEST_F(Images, BmpEveryDepthDecodesLikeTheReference) {
     EXPECT_EQ(pixel_at(pixbuf_of(handle), 1, 1), rgb(expected)) << value;
     EXPECT_EQ(pixel_at(pixbuf_of(handle), 2, 1), rgb(0));
   }
+  // Colours the table does not hold (past its count, or at or after the pixel data, which
+  // the table's rewrite must leave alone) are black; 1-bit files fall back to black and white.
+  const uint32_t k = rgb(0), w = rgb(0xFFFFFF);
+  for (const auto& [bpp, palette, pixel, row] : std::initializer_list<std::tuple<uint16_t, std::vector<uint32_t>, uint8_t, std::vector<uint32_t>>>{
+           {8, {}, 0x10, {k, k, k, k}}, {1, {0x000000}, 0xA0, {w, k, w, k}}, {1, {}, 0xA0, {w, k, w, k}},
+           {4, {0xFFFFFF}, 0x01, {w, k, w, w}}}) {
+    const int64_t handle = load(ANY_NUMBER, write_file("table.bmp", make_bmp(Bmp{
+        .width = 4, .height = 1, .bpp = bpp, .palette = palette, .pixels = {pixel, 0, 0, 0}, .colors_used = int32_t(palette.size())})));
+    ASSERT_NE(handle, 0);
+    for (int x = 0; x < 4; ++x) EXPECT_EQ(pixel_at(pixbuf_of(handle), x, 0), row[size_t(x)]) << bpp << " bits, x " << x;
+  }
 }
 
 TEST_F(Images, BmpRle8RunsEndsOfLineDeltasAndAbsoluteRuns) {
@@ -288,18 +299,20 @@ TEST_F(Images, HugeSizesAndTheBufferLimit) {
   const int64_t wide = load(ANY_NUMBER, write_file("wide.bmp", bmp24(40000, 1, 0x00FF00)));
   EXPECT_EQ(image_width(wide), 40000);
   EXPECT_EQ(pixel_at(pixbuf_of(wide), 39999, 0), rgb(0x00FF00));
-  // Exactly 1 GiB with its spare row is the most; sizes that overflow are refused.
+  // Exactly 1 GiB of rows is the most; sizes that overflow are refused.
   int32_t stride = 0;
   int64_t size = 0;
   for (const auto& [w, h, depth, ok] : std::initializer_list<std::tuple<int32_t, int32_t, int32_t, bool>>{
-           {16384, 16383, 32, true}, {16384, 16384, 32, false}, {0, 5, 24, false}, {5, -1, 24, false},
+           {16384, 16384, 32, true}, {16384, 16385, 32, false}, {0, 5, 24, false}, {5, -1, 24, false},
            {5, 5, 16, false}, {INT32_MAX, INT32_MAX, 32, false}})
     EXPECT_EQ(image_buffer_layout(w, h, depth, &stride, &size), ok) << w << "x" << h << "x" << depth;
+  ASSERT_TRUE(image_buffer_layout(16384, 16384, 32, &stride, &size));
+  EXPECT_EQ(size, (int64_t{1} << 30) + 65536) << "1 GiB of pixels and the spare row";
   image_set_buffer_limit(20000);
-  EXPECT_TRUE(image_buffer_layout(100, 49, 32, &stride, &size));
-  EXPECT_FALSE(image_buffer_layout(100, 50, 32, &stride, &size));
+  EXPECT_TRUE(image_buffer_layout(100, 50, 32, &stride, &size));
+  EXPECT_FALSE(image_buffer_layout(100, 51, 32, &stride, &size));
   image_set_buffer_limit(int64_t{1} << 40);  // never above the default
-  EXPECT_FALSE(image_buffer_layout(16384, 16384, 32, &stride, &size));
+  EXPECT_FALSE(image_buffer_layout(16384, 16385, 32, &stride, &size));
 }
 
 // Pixel-data offsets and colour tables outside the file, short pixel data and run-length
