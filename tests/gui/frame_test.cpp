@@ -1,6 +1,6 @@
 // The GUI frame below the windows: the object registry (numbers, live, stale and bogus
-// handles), per-thread segments, the event queue (merging, suppression, purging, waiting)
-// and the toolkit's lock. The soak test holds the event pool's growth and return.
+// handles), per-thread segments and the event queue (merging, suppression, purging,
+// waiting). The soak test holds the event pool's growth and return.
 #include <future>
 #include <set>
 #include <thread>
@@ -214,24 +214,6 @@ TEST_F(Events, WaitWithZeroATimeoutAndForever) {
     return G_SOURCE_REMOVE;
   }, nullptr);
   EXPECT_EQ(event_wait_forever(), EVENT_CLOSE_WINDOW);
-}
-
-// Last in the program: ends the toolkit. Init runs once; the main thread's hold is
-// recursive and left by the first end only, after which another thread gets the lock.
-TEST_F(Events, ToolkitLockIsRecursiveAndLeftOnceAtTheEnd) {
-#pragma GCC diagnostic push
-#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  toolkit_init();
-  gdk_threads_enter();
-  gdk_threads_leave();
-  toolkit_end();
-  toolkit_end();
-  EXPECT_TRUE(std::async(std::launch::async, [] {
-                gdk_threads_enter();
-                gdk_threads_leave();
-                return true;
-              }).get());
-#pragma GCC diagnostic pop
 }
 
 }  // namespace

@@ -190,34 +190,27 @@ TEST_F(Strings, ValParsesBasesSignsAndWrapsInSixtyFourBits) {
     EXPECT_EQ(ustr_val(text.c_str()), value) << narrow(text);
 }
 
-TEST_F(Strings, MidCutsByStartAndLength) {
-  const UChar* d = u"2024/03/05";
+// The fuzz replay checks cuts against their definition; here what it cannot see.
+TEST_F(Strings, MidReservesOnlyWhatItCopiesAndReadsBeforeWriting) {
   unsigned char* base = ustr_stack_base();
-  for (const auto& [start, length, expected] : {std::tuple<int32_t, int32_t, U>{1, 4, u"2024"}, {6, 2, u"03"},
-                                                {-5, 3, u"202"}, {10, 5, u"5"}, {11, 1, u""}, {1, -1, u""},
-                                                {9, INT32_MAX, u"05"}, {INT32_MAX, 3, u""}}) {
-    ustr_mid(d, start, length, mark_);
-    EXPECT_EQ(at(mark_), expected) << start << "," << length;
-    EXPECT_EQ(ustr_stack_top(), mark_ + 2 * int64_t(expected.size()));
-  }
+  ustr_mid(u"2024/03/05", 9, INT32_MAX, mark_);
+  EXPECT_EQ(at(mark_), u"05");
   EXPECT_EQ(ustr_stack_base(), base) << "a huge length reserves only what is copied";
-  // The result's terminator is the source's: measured before it is overwritten.
+  // The result's first unit overwrites the source's terminator: measured before writing.
   ustr_stack_set_top(mark_);
-  ustr_stack_push(d);
+  ustr_stack_push(u"2024/03/05");
   const int64_t top = ustr_stack_top();
   ustr_mid(ustr_stack_string(mark_), 6, 2, top);
   EXPECT_EQ(at(top), u"03");
 }
 
+// Blocks come zeroed, growth zeroes what it adds, and a failed resize keeps the block.
 TEST_F(Strings, HeapBlocksZeroWhatTheyAdd) {
-  auto* p = static_cast<unsigned char*>(mem_alloc(24));
+  auto* p = static_cast<unsigned char*>(mem_resize(mem_alloc(4), 100000));
   ASSERT_NE(p, nullptr);
-  EXPECT_EQ(p[23], 0);
-  std::memset(p, 0xAB, 24);
-  p = static_cast<unsigned char*>(mem_resize(mem_resize(p, 4), 100000));
-  EXPECT_EQ(p[3], 0xAB);
-  for (int i = 4; i < 100000; ++i) ASSERT_EQ(p[i], 0) << i;
-  EXPECT_EQ(mem_resize(p, SIZE_MAX - 4), nullptr);  // failure keeps the block
+  for (int i = 0; i < 100000; ++i) ASSERT_EQ(p[i], 0) << i;
+  p[3] = 0xAB;
+  EXPECT_EQ(mem_resize(p, SIZE_MAX - 4), nullptr);
   EXPECT_EQ(p[3], 0xAB);
   mem_free(p);
   EXPECT_EQ(mem_alloc(SIZE_MAX - 4), nullptr);
