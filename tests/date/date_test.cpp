@@ -101,7 +101,8 @@ TEST_F(DateTest, EdgesNoCalendarWalkReaches) {
     EXPECT_EQ(date_make(f[0], f[1], f[2], f[3], f[4], f[5]), DATE_INVALID) << f[0] << "-" << f[1] << "-" << f[2];
   EXPECT_EQ(date_make(2038, 1, 19, 3, 14, 7), LAST);
   const DateSeconds d = 1709640000;  // 2024-03-05 12:00:00
-  for (const auto& [date, unit, amount, expected] : std::initializer_list<std::tuple<DateSeconds, int32_t, int32_t, DateSeconds>>{
+  for (const auto& [date, unit, amount, expected] :
+       std::initializer_list<std::tuple<DateSeconds, int32_t, int32_t, DateSeconds>>{
            {d, DATE_UNIT_WEEK, N, d + int64_t{N} * 604800}, {d, DATE_UNIT_HOUR, -7, d - 7 * 3600},
            {d, DATE_UNIT_MINUTE, 7, d + 420}, {d, DATE_UNIT_SECOND, -1, d - 1}, {d, 7, 1, d}, {d, -1, 1, d},
            {DATE_INVALID, DATE_UNIT_DAY, 1, DATE_INVALID}, {DATE_INVALID, DATE_UNIT_MONTH, 1, DATE_INVALID},
@@ -124,8 +125,9 @@ TEST_F(DateTest, EdgesNoCalendarWalkReaches) {
 TEST_F(DateTest, FormatTokensAndALongMaskOnTheStack) {
   const DateSeconds d = date_make(2005, 3, 7, 8, 9, 4);
   for (const auto& [mask, text] : std::initializer_list<std::pair<UString, U>>{
-           {u"%yyyy|%yy|%mm|%dd|%hh|%ii|%ss", u"2005|05|03|07|08|09|04"}, {u"%YYYY-%Mm-%DD %HH:%II:%SS", u"2005-03-07 08:09:04"},
-           {u"%yyy", u"05y"}, {u"%x %% 100%", u"%x %% 100%"}, {u"date: \u65e5 %dd.", u"date: \u65e5 07."}, {nullptr, u""}})
+           {u"%yyyy|%yy|%mm|%dd|%hh|%ii|%ss", u"2005|05|03|07|08|09|04"},
+           {u"%YYYY-%Mm-%DD %HH:%II:%SS", u"2005-03-07 08:09:04"}, {u"%yyy", u"05y"}, {u"%x %% 100%", u"%x %% 100%"},
+           {u"date: \u65e5 %dd.", u"date: \u65e5 07."}, {nullptr, u""}})
     EXPECT_EQ(format(mask, d), text);
   EXPECT_EQ(format(u"%hh%ii%ss", DATE_INVALID), u"000000");
   // The result outgrows several reservations while its mask lies on the stack below it.

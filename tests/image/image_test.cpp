@@ -85,10 +85,10 @@ struct Bmp {
 Bytes make_bmp(const Bmp& s) {
   const uint32_t table_end = 14 + 40 + 4 * uint32_t(s.palette.size());
   Bytes b = {'B', 'M'};
-  for (uint32_t v : {table_end + uint32_t(s.pixels.size()), 0u, s.data_offset >= 0 ? uint32_t(s.data_offset) : table_end,
-                     40u, uint32_t(s.width), uint32_t(s.height), s.bpp * 65536u + 1, uint32_t(s.compression),
-                     uint32_t(s.pixels.size()), 2835u, 2835u,
-                     uint32_t(s.colors_used >= 0 ? s.colors_used : int32_t(s.palette.size())), 0u})
+  const uint32_t data_offset = s.data_offset >= 0 ? uint32_t(s.data_offset) : table_end;
+  const uint32_t colors = uint32_t(s.colors_used >= 0 ? s.colors_used : int32_t(s.palette.size()));
+  for (uint32_t v : {table_end + uint32_t(s.pixels.size()), 0u, data_offset, 40u, uint32_t(s.width), uint32_t(s.height),
+                     s.bpp * 65536u + 1, uint32_t(s.compression), uint32_t(s.pixels.size()), 2835u, 2835u, colors, 0u})
     put(b, v, 4);
   for (uint32_t c : s.palette) put(b, c & 0xFFFFFF, 4);
   b.insert(b.end(), s.pixels.begin(), s.pixels.end());
@@ -127,7 +127,8 @@ Bytes make_png(int w, int h, int color_type, int bit_depth, bool interlaced = fa
     static_cast<Bytes*>(png_get_io_ptr(s))->insert(static_cast<Bytes*>(png_get_io_ptr(s))->end(), data, data + n);
   }, nullptr);
   png_set_IHDR(png, info, png_uint_32(w), png_uint_32(h), bit_depth, color_type,
-               interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT, PNG_FILTER_TYPE_DEFAULT);
+               interlaced ? PNG_INTERLACE_ADAM7 : PNG_INTERLACE_NONE, PNG_COMPRESSION_TYPE_DEFAULT,
+               PNG_FILTER_TYPE_DEFAULT);
   std::vector<png_color> palette;
   std::vector<png_byte> alpha;
   for (int i = 0; color_type == PNG_COLOR_TYPE_PALETTE && i < (1 << bit_depth); ++i) {
@@ -146,7 +147,8 @@ Bytes make_png(int w, int h, int color_type, int bit_depth, bool interlaced = fa
     for (int x = 0; x < w; ++x) {
       for (int c = 0; c < channels; ++c) {
         const bool alpha_channel = c == 3 || (c == 1 && color_type == PNG_COLOR_TYPE_GRAY_ALPHA);
-        const uint32_t v = x == 0 && y == 0 ? (alpha_channel ? max / 2 : 1) : uint32_t(x * 37 + y * 101 + c * 59 + x * y * 13) % (max + 1);
+        const uint32_t v = x == 0 && y == 0 ? (alpha_channel ? max / 2 : 1)
+                                            : uint32_t(x * 37 + y * 101 + c * 59 + x * y * 13) % (max + 1);
         const size_t bit = (size_t(x) * channels + size_t(c)) * size_t(bit_depth);
         if (bit_depth == 16) rows[size_t(y)][bit / 8] = uint8_t(v >> 8), rows[size_t(y)][bit / 8 + 1] = uint8_t(v);
         else rows[size_t(y)][bit / 8] |= uint8_t(v << (8 - bit_depth - int(bit % 8)));
@@ -179,7 +181,8 @@ TEST_F(Images, BmpEveryDepthDecodesLikeTheReference) {
       const uint32_t v = uint32_t(x * 7 + y * 3 + x * y);
       return bpp <= 8 ? v % (1u << bpp) : v * 0x0B1D2F;
     });
-    const std::string path = write_file("depth" + std::to_string(bpp) + "_" + std::to_string(width) + ".bmp", make_bmp(desc));
+    const std::string path = write_file("depth" + std::to_string(bpp) + "_" + std::to_string(width) + ".bmp",
+                                        make_bmp(desc));
     const int64_t handle = load(ANY_NUMBER, path);
     ASSERT_NE(handle, 0) << bpp << " bits, width " << width;
     EXPECT_EQ(std::tuple(image_depth(handle), image_depth(handle, IMAGE_DEPTH_SOURCE)), std::tuple(24, bpp));
@@ -190,7 +193,8 @@ TEST_F(Images, BmpEveryDepthDecodesLikeTheReference) {
   // which the table's rewrite must leave alone) are black, or black and white at 1 bit.
   const uint32_t k = rgb(0), w = rgb(0xFFFFFF);
   for (const auto& [desc, row] : std::initializer_list<std::pair<Bmp, std::vector<uint32_t>>>{
-           {{.width = 3, .bpp = 16, .pixels = {0xFF, 0x7F, 0x00, 0x7C, 0x21, 0x04, 0, 0}}, {rgb(0xF8F8F8), rgb(0xF80000), rgb(0x080808)}},
+           {{.width = 3, .bpp = 16, .pixels = {0xFF, 0x7F, 0x00, 0x7C, 0x21, 0x04, 0, 0}},
+            {rgb(0xF8F8F8), rgb(0xF80000), rgb(0x080808)}},
            {{.width = 3, .bpp = 16, .compression = 3, .pixels = {0xFF, 0xFF, 0xE0, 0x07, 0x21, 0x08, 0, 0}},
             {rgb(0xF8FCF8), rgb(0x00FC00), rgb(0x080408)}},
            {{.width = 4, .bpp = 8, .pixels = {0x10, 0, 0, 0}}, {k, k, k, k}},
@@ -199,7 +203,8 @@ TEST_F(Images, BmpEveryDepthDecodesLikeTheReference) {
            {{.width = 4, .bpp = 4, .palette = {0xFFFFFF}, .pixels = {0x01, 0, 0, 0}}, {w, k, w, w}}}) {
     const int64_t handle = load(ANY_NUMBER, write_file("row.bmp", make_bmp(desc)));
     ASSERT_NE(handle, 0);
-    for (size_t x = 0; x < row.size(); ++x) EXPECT_EQ(pixel_at(pixbuf_of(handle), int(x), 0), row[x]) << desc.bpp << " bits, x " << x;
+    for (size_t x = 0; x < row.size(); ++x)
+      EXPECT_EQ(pixel_at(pixbuf_of(handle), int(x), 0), row[x]) << desc.bpp << " bits, x " << x;
   }
 }
 
@@ -234,12 +239,14 @@ TEST_F(Images, PngEveryFormatDecodesLikeTheReference) {
                         {3, 8, false, 24, 8}, {3, 1, true, 32, 32}, {3, 8, true, 32, 32}, {4, 8, false, 32, 8},
                         {4, 16, false, 32, 16}, {6, 8, false, 32, 32}, {6, 16, false, 32, 32}}) {
     for (bool interlaced : {false, true}) {
-      const std::string name = std::to_string(c.color_type) + "_" + std::to_string(c.bit_depth) + (c.trns ? "_trns" : "") +
-                               (interlaced ? "_adam7" : "");
-      const std::string path = write_file(name + ".png", make_png(13, 7, c.color_type, c.bit_depth, interlaced, c.trns));
+      const std::string name = std::to_string(c.color_type) + "_" + std::to_string(c.bit_depth) +
+                               (c.trns ? "_trns" : "") + (interlaced ? "_adam7" : "");
+      const std::string path =
+          write_file(name + ".png", make_png(13, 7, c.color_type, c.bit_depth, interlaced, c.trns));
       const int64_t handle = load(ANY_NUMBER, path);
       ASSERT_NE(handle, 0) << name;
-      EXPECT_EQ(std::tuple(image_depth(handle), image_depth(handle, IMAGE_DEPTH_SOURCE)), std::tuple(c.depth, c.source_depth))
+      EXPECT_EQ(std::tuple(image_depth(handle), image_depth(handle, IMAGE_DEPTH_SOURCE)),
+                std::tuple(c.depth, c.source_depth))
           << name;
       EXPECT_TRUE(same_as_reference(pixbuf_of(handle), path, true)) << name;
     }
@@ -258,8 +265,9 @@ TEST_F(Images, FilesThatFailLeaveNothingBehind) {
   for (const auto& [name, bytes] : std::initializer_list<std::pair<std::string, Bytes>>{
            {"empty.bmp", {}}, {"notes.txt", {'h', 'e', 'l', 'l', 'o', ' ', 'w', 'o', 'r', 'l', 'd', '!', '!', '!'}},
            {"photo.jpg", {0xFF, 0xD8, 0xFF, 0xE0, 0, 16, 'J', 'F', 'I', 'F', 0, 1, 1, 0, 0, 1}},
-           {"top_down.bmp", make_bmp(top_down)}, {"crc.png", bad_crc}, {"signature.png", Bytes(png.begin(), png.begin() + 8)},
-           {"short.png", Bytes(png.begin(), png.begin() + 5)}, {"cut.png", Bytes(png.begin(), png.begin() + ptrdiff_t(png.size() / 2))},
+           {"top_down.bmp", make_bmp(top_down)}, {"crc.png", bad_crc},
+           {"signature.png", Bytes(png.begin(), png.begin() + 8)}, {"short.png", Bytes(png.begin(), png.begin() + 5)},
+           {"cut.png", Bytes(png.begin(), png.begin() + ptrdiff_t(png.size() / 2))},
            {"cut_adam7.png", Bytes(adam7.begin(), adam7.end() - 40)}, {"/nowhere/missing.png", {}}, {"/tmp", {}}}) {
     const std::string path = name[0] == '/' ? name : write_file(name, bytes);
     ASSERT_NE(load(4, write_file("good.bmp", bmp24(1, 1, 0))), 0);
@@ -281,10 +289,12 @@ int64_t peak_rss_kib() {
 // file claiming a huge image decodes what it holds without touching the rest of the buffer.
 TEST_F(Images, HugeSizesAndTheBufferLimit) {
   for (const auto& [w, h] : {std::pair{20000, 20000}, {INT32_MAX, INT32_MAX}, {INT32_MAX, 1}, {1, INT32_MAX}})
-    EXPECT_EQ(load(ANY_NUMBER, write_file("huge.bmp", make_bmp(Bmp{.width = w, .height = h, .pixels = Bytes(12, 0xAB)}))), 0)
+    EXPECT_EQ(load(ANY_NUMBER, write_file("huge.bmp", make_bmp({.width = w, .height = h, .pixels = Bytes(12, 0xAB)}))),
+              0)
         << w << "x" << h;
   const int64_t before = peak_rss_kib();
-  const int64_t big = load(ANY_NUMBER, write_file("big.bmp", make_bmp(Bmp{.width = 15000, .height = 15000, .pixels = Bytes(12, 0xFF)})));
+  const Bmp big_desc{.width = 15000, .height = 15000, .pixels = Bytes(12, 0xFF)};
+  const int64_t big = load(ANY_NUMBER, write_file("big.bmp", make_bmp(big_desc)));
   ASSERT_NE(big, 0);
   EXPECT_EQ(pixel_at(pixbuf_of(big), 0, 14999), rgb(0xFFFFFF));
   EXPECT_EQ(pixel_at(pixbuf_of(big), 4, 14999), rgb(0));
@@ -338,10 +348,11 @@ TEST_F(Images, BmpHeadersAndStreamsPointingOutsideTheFile) {
     }
   }
   const Bytes rows = pack_rows(4, 4, 24, [](int, int) { return 0xFFFFFFu; });
-  const int64_t cut = load(ANY_NUMBER, write_file("short.bmp", make_bmp(Bmp{.width = 4, .height = 4,
-                                                                           .pixels = Bytes(rows.begin(), rows.begin() + 17)})));
-  ASSERT_NE(cut, 0);  // one row and 5 bytes of the next
-  for (const auto& [x, y, expected] : {std::tuple{3, 3, 0xFFFFFFu}, {0, 2, 0xFFFFFFu}, {1, 2, 0x00FFFFu}, {2, 2, 0u}, {0, 0, 0u}})
+  const Bmp short_desc{.width = 4, .height = 4, .pixels = Bytes(rows.begin(), rows.begin() + 17)};  // a row and 5 bytes
+  const int64_t cut = load(ANY_NUMBER, write_file("short.bmp", make_bmp(short_desc)));
+  ASSERT_NE(cut, 0);
+  for (const auto& [x, y, expected] :
+       {std::tuple{3, 3, 0xFFFFFFu}, {0, 2, 0xFFFFFFu}, {1, 2, 0x00FFFFu}, {2, 2, 0u}, {0, 0, 0u}})
     EXPECT_EQ(pixel_at(pixbuf_of(cut), x, y), rgb(expected)) << x << "," << y;
   Bmp rle{.width = 4, .height = 3, .bpp = 8, .compression = 1, .palette = {0x000000, 0xFFFFFF, 0xFF0000},
           .pixels = {255, 1, 0, 0,                   // a run far past the right edge; end of line
@@ -352,7 +363,8 @@ TEST_F(Images, BmpHeadersAndStreamsPointingOutsideTheFile) {
                      0, 2}};                         // delta cut off by the end of the file
   const int64_t escape = load(ANY_NUMBER, write_file("rle_escape.bmp", make_bmp(rle)));
   ASSERT_NE(escape, 0);
-  for (const auto& [x, y, expected] : {std::tuple{0, 2, 0xFFFFFFu}, {3, 2, 0xFFFFFFu}, {0, 1, 0u}, {0, 0, 0xFF0000u}, {3, 0, 0xFFFFFFu}})
+  for (const auto& [x, y, expected] :
+       {std::tuple{0, 2, 0xFFFFFFu}, {3, 2, 0xFFFFFFu}, {0, 1, 0u}, {0, 0, 0xFF0000u}, {3, 0, 0xFFFFFFu}})
     EXPECT_EQ(pixel_at(pixbuf_of(escape), x, y), rgb(expected)) << x << "," << y;
   rle.data_offset = 0xFFFFFF00;  // a stream that starts before the file
   EXPECT_NE(load(ANY_NUMBER, write_file("rle_before.bmp", make_bmp(rle))), 0);
@@ -361,10 +373,11 @@ TEST_F(Images, BmpHeadersAndStreamsPointingOutsideTheFile) {
   rle.pixels[0] = 4;
   EXPECT_NE(load(ANY_NUMBER, write_file("rle_no_end.bmp", make_bmp(rle))), 0);
   // Formats not converted load as cleared pixels; compression 3 on 8 bits reads plain indices.
-  for (const auto& [bpp, compression, expected] : {std::tuple<uint16_t, int32_t, uint32_t>{4, 2, 0}, {16, 1, 0}, {2, 0, 0}, {8, 3, 0xFFFFFF}}) {
-    const int64_t handle = load(ANY_NUMBER, write_file("unconverted.bmp", make_bmp(Bmp{
-        .width = 4, .height = 2, .bpp = bpp, .compression = compression, .palette = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF},
-        .pixels = Bytes(16, bpp == 8 ? 0x01 : 0xFF)})));
+  for (const auto& [bpp, compression, expected] :
+       {std::tuple<uint16_t, int32_t, uint32_t>{4, 2, 0}, {16, 1, 0}, {2, 0, 0}, {8, 3, 0xFFFFFF}}) {
+    const Bmp desc{.width = 4, .height = 2, .bpp = bpp, .compression = compression,
+                   .palette = {0xFFFFFF, 0xFFFFFF, 0xFFFFFF, 0xFFFFFF}, .pixels = Bytes(16, bpp == 8 ? 0x01 : 0xFF)};
+    const int64_t handle = load(ANY_NUMBER, write_file("unconverted.bmp", make_bmp(desc)));
     ASSERT_NE(handle, 0) << bpp;
     EXPECT_EQ(pixel_at(pixbuf_of(handle), 3, 1), rgb(expected)) << bpp;
   }

@@ -7,7 +7,6 @@
 
 #include <cstdio>
 #include <fstream>
-#include <regex>
 
 #include "tests/support/app_driver.h"
 
@@ -52,7 +51,6 @@ void set_start(const std::string& ymd) {
 }
 
 TEST_F(Soak, DateActionsKeepMemoryFlat) {
-  const std::regex date_form("[0-9]{4}/[0-9]{2}/[0-9]{2}");
   uint32_t state = 12345;
   int64_t settled = -1;
   int checked = 0;
@@ -79,7 +77,9 @@ TEST_F(Soak, DateActionsKeepMemoryFlat) {
       // Every result has the fixed form; going back by a decimal count from a result inside
       // the period returns to the start date.
       const std::string result = text_of(after ? app_after_result_field : app_before_result_field);
-      ASSERT_TRUE(std::regex_match(result, date_form)) << "action " << i << " wrote \"" << result << "\"";
+      ASSERT_TRUE(g_regex_match_simple("^[0-9]{4}/[0-9]{2}/[0-9]{2}$", result.c_str(), GRegexCompileFlags(0),
+                                       GRegexMatchFlags(0)))
+          << "action " << i << " wrote \"" << result << "\"";
       const int result_year = std::atoi(result.c_str());
       if (after && kind >= 4 && result_year >= 1970 && result_year <= 2037) {
         set_start(result);
