@@ -1,7 +1,10 @@
-// Accessible names of the main window. Both push buttons keep the visible word "push" as
-// their name, so that what a screen reader says matches what is shown; the description
-// tells them apart. Nothing here changes a pixel or posts an event.
+// Accessible names and keyboard order of the main window. Both push buttons keep the
+// visible word "push" as their name, so that what a screen reader says matches what is
+// shown; the description tells them apart. Naming changes no pixel and posts no event;
+// the keyboard order only adds the caret of the field that has the focus at start-up.
 #include "app/app_access.h"
+
+#include <iterator>
 
 #include "app/main_window.h"
 #include "runtime/gadgets/gadget_access.h"
@@ -40,4 +43,22 @@ void app_describe_main_window() {
   describe(app_calendar, u"Today", nullptr);
   describe(app_logo_gadget, u"About", u"Show the maker's address");
   if (app_banner_gadget != 0) gadget_set_decorative(app_banner_gadget);
+}
+
+void app_set_keyboard_order() {
+  // Reading order, the banner left out; Tab after the last wraps to the first. The days-before
+  // button is known by its number (null below); a handle left 0 by a failed creation is skipped.
+  const int64_t* const handles[] = {&app_year_field,         &app_month_chooser,      &app_day_chooser,
+                                    &app_calendar,           &app_after_count_field,  &app_after_result_field,
+                                    &app_after_button,       &app_before_count_field, &app_before_result_field,
+                                    nullptr,                 &app_logo_gadget};
+  ObjectValue order[std::size(handles)];
+  int32_t count = 0;
+  for (const int64_t* handle : handles) {
+    if (!handle) order[count++] = APP_BEFORE_BUTTON;
+    else if (*handle != 0) order[count++] = *handle;
+  }
+  gadget_set_focus_order(order, count);
+  // The start date is already today's, so "the date N days from now" is N, Tab, Tab, Space.
+  if (app_after_count_field != 0) gadget_set_focus(app_after_count_field);
 }

@@ -61,6 +61,7 @@ void app_startup(int argc, char** argv) {
   app_create_main_window(40, 40, 790, 400);  // 16
   app_describe_main_window();                // names for screen readers; nothing visible
   app_sync_fields_from_calendar();           // 17
+  app_set_keyboard_order();                  // Tab order; the days-after count has the keyboard
 }
 
 void app_run_loop() {

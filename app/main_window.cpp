@@ -39,6 +39,8 @@ constexpr int32_t APP_WINDOW_FLAGS = WINDOW_SYSTEM_MENU | 0x8 | WINDOW_MINIMIZE_
                                      WINDOW_SCREEN_CENTERED | WINDOW_PARENT_CENTERED;
 constexpr int32_t APP_BUTTON_FLAGS = 8;  // passed to both push buttons; the button ignores it
 constexpr int32_t APP_IMAGE_SUNKEN = 1;
+// Tab leaves every field of the window: none of them is meant to hold a tab character.
+constexpr int32_t APP_EDITOR_FLAGS = EDITOR_TAB_MOVES_FOCUS;
 
 int32_t rgb(int32_t red, int32_t green, int32_t blue) {
   return static_cast<int32_t>(color_rgb(red, green, blue));
@@ -98,15 +100,15 @@ void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height)
   win_set_color(app_main_window, rgb(APP_BACKGROUND_RED, APP_BACKGROUND_GREEN, APP_BACKGROUND_BLUE));
 
   // 1
-  app_year_field = editor_gadget_create(ANY_NUMBER, 40, 70, 100, 30, 0);
+  app_year_field = editor_gadget_create(ANY_NUMBER, 40, 70, 100, 30, APP_EDITOR_FLAGS);
   set_font(app_year_field, 0);
   gadget_add_item(app_year_field, -1, u"year");
   // 2
-  app_after_count_field = editor_gadget_create(ANY_NUMBER, 30, 160, 100, 35, 0);
+  app_after_count_field = editor_gadget_create(ANY_NUMBER, 30, 160, 100, 35, APP_EDITOR_FLAGS);
   set_font(app_after_count_field, 0);
   gadget_set_color(app_after_count_field, COLOR_FRONT, rgb(27, 15, 13));
   // 3
-  app_after_result_field = editor_gadget_create(ANY_NUMBER, 260, 160, 160, 35, 0);
+  app_after_result_field = editor_gadget_create(ANY_NUMBER, 260, 160, 160, 35, APP_EDITOR_FLAGS);
   gadget_set_color(app_after_result_field, COLOR_FRONT, rgb(0, 0, 0));
   // 4
   text_gadget_create(ANY_NUMBER, 240, 165, 10, 20, u"=", TEXT_CENTER);
@@ -135,7 +137,7 @@ void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height)
   button_gadget_create(APP_BEFORE_BUTTON, 430, 220, 100, 40, u"push", APP_BUTTON_FLAGS);
   set_font(APP_BEFORE_BUTTON, 0);
   // 11
-  app_before_count_field = editor_gadget_create(ANY_NUMBER, 30, 220, 100, 35, 0);
+  app_before_count_field = editor_gadget_create(ANY_NUMBER, 30, 220, 100, 35, APP_EDITOR_FLAGS);
   // 12
   label = text_gadget_create(ANY_NUMBER, 140, 230, 90, 25, u"days before", TEXT_RIGHT);
   app_before_label = label;
@@ -143,7 +145,7 @@ void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height)
   // 13
   text_gadget_create(ANY_NUMBER, 240, 225, 10, 20, u"=", TEXT_CENTER);
   // 14
-  app_before_result_field = editor_gadget_create(ANY_NUMBER, 260, 220, 160, 35, 0);
+  app_before_result_field = editor_gadget_create(ANY_NUMBER, 260, 220, 160, 35, APP_EDITOR_FLAGS);
   gadget_set_color(app_before_result_field, COLOR_FRONT, rgb(0, 0, 0));
   // 15
   app_calendar = calendar_gadget_create(ANY_NUMBER, 560, 10, 200, 170, 0);
@@ -159,8 +161,9 @@ void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height)
   app_banner_gadget = image_gadget_create(ANY_NUMBER, 30, 310, 600, 50, image_pixbuf(app_banner_image),
                                           APP_IMAGE_SUNKEN);
   // 19
+  // The logo is the only way to the about box, so the keyboard can reach and click it too.
   app_logo_gadget = image_gadget_create(ANY_NUMBER, 660, 310, 100, 49, image_pixbuf(app_logo_image),
-                                        APP_IMAGE_SUNKEN);
+                                        APP_IMAGE_SUNKEN | IMAGE_KEYBOARD);
   // 20
   app_year_label = text_gadget_create(ANY_NUMBER, 40, 40, 40, 25, u"Year", 0);
 }

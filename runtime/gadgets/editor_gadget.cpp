@@ -4,6 +4,7 @@
 #include <gtk/gtk.h>
 
 #include "runtime/gui/event.h"
+#include "runtime/gui/window.h"
 
 namespace {
 
@@ -120,8 +121,67 @@ void editor_set_attribute(GadgetRecord* record, int32_t attribute, int64_t value
     gtk_text_view_set_wrap_mode(view_of(record), value ? GTK_WRAP_WORD : GTK_WRAP_NONE);
 }
 
+// The theme's background of a widget, without the colours this layer overrode on it.
+int32_t theme_background(GtkWidget* widget) {
+  GtkStyleContext* probe = gtk_style_context_new();
+  gtk_style_context_set_path(probe, gtk_widget_get_path(widget));
+  gtk_style_context_set_screen(probe, gtk_widget_get_screen(widget));
+  GdkRGBA* rgba = nullptr;
+  gtk_style_context_get(probe, GTK_STATE_FLAG_NORMAL, GTK_STYLE_PROPERTY_BACKGROUND_COLOR, &rgba, nullptr);
+  g_object_unref(probe);
+  if (!rgba) return -1;
+  auto byte = [](double v) { return static_cast<int32_t>(v * 255 + 0.5); };
+  const int32_t color = byte(rgba->red) + byte(rgba->green) * 256 + byte(rgba->blue) * 65536;
+  gdk_rgba_free(rgba);
+  return color;
+}
+
+// The caret takes the colour of the text: a theme's caret is made for the theme's background.
+GtkStyleProvider* caret_like_text() {
+  static GtkCssProvider* const provider = [] {
+    GtkCssProvider* css = gtk_css_provider_new();
+    gtk_css_provider_load_from_data(css, "* { caret-color: currentColor; }", -1, nullptr);
+    return css;
+  }();
+  return GTK_STYLE_PROVIDER(provider);
+}
+
+// A field whose text colour is fixed and whose background is the theme's: when the two
+// do not stand out from each other (dark text in a dark theme's field), the field takes
+// the text colour's contrast colour as its background, and its caret the text colour.
+// "kt_fitted_color" keeps that background + 1 (0: none), so the widget is changed only
+// when the choice changes.
+void fit_background(GadgetRecord* record) {
+  GtkWidget* view = GTK_WIDGET(record->widget);
+  const auto front = static_cast<int32_t>(record->a - 1);
+  int64_t wanted = 0;
+  if (record->a && !record->b &&
+      color_contrast_ratio(front, theme_background(view)) < COLOR_READABLE_CONTRAST)
+    wanted = int64_t{color_contrast(front)} + 1;
+  const auto fitted = gadget_data_value(g_object_get_data(G_OBJECT(view), "kt_fitted_color"));
+  if (wanted == fitted) return;
+  g_object_set_data(G_OBJECT(view), "kt_fitted_color", gadget_value_data(wanted));
+  GtkStyleContext* context = gtk_widget_get_style_context(view);
+  if (!fitted) gtk_style_context_add_provider(context, caret_like_text(), GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  if (!wanted) gtk_style_context_remove_provider(context, caret_like_text());
+  if (record->b) return;  // the gadget's own background has replaced the fitted one
+  const GadgetRgba c = gadget_unpack_color(static_cast<int32_t>(wanted - 1));
+  const GdkRGBA back{c.red, c.green, c.blue, 1.0};
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  gtk_widget_override_background_color(view, GTK_STATE_FLAG_NORMAL, wanted ? &back : nullptr);
+#pragma GCC diagnostic pop
+}
+
 void editor_set_color(GadgetRecord* record, int32_t kind, int32_t color) {
   gadget_apply_color(record, kind, color, record->widget);
+  fit_background(record);
+}
+
+// A theme change restyles the view; its fitted background is chosen again.
+void editor_style_updated(GtkWidget* view, gpointer) {
+  void* id = g_object_get_data(G_OBJECT(view), "kt_id");
+  if (GadgetRecord* record = id ? gadget_lookup(gadget_data_value(id) - 1) : nullptr) fit_background(record);
 }
 
 // The buffer's "changed": one change event per user edit, unless a close request waits.
@@ -130,6 +190,17 @@ void editor_changed(GtkTextBuffer*, gpointer view) {
   void* id = g_object_get_data(G_OBJECT(view), "kt_id");
   if (!id) return;
   event_post(EVENT_GADGET, gadget_data_value(id) - 1, gadget_window_of(view), GADGET_EVENT_CHANGE);
+}
+
+// A scrolled window that may show a vertical scrollbar is never shorter than that
+// scrollbar's minimum length (about 47 px), so a one-line field of 30 px would grow over
+// the gadgets below it. A field shorter than that scrolls vertically without a
+// scrollbar instead: the view still follows the cursor.
+void fit_vertical_scrolling(GtkWidget* scrolled, int32_t height) {
+  gint minimum = 0;  // measured while shown: a hidden widget measures 0
+  gtk_widget_get_preferred_height(scrolled, &minimum, nullptr);
+  if (height > 0 && height < minimum)
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC, GTK_POLICY_EXTERNAL);
 }
 
 const GadgetOps& editor_ops() {
@@ -172,18 +243,21 @@ int64_t editor_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w
   gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC, GTK_POLICY_AUTOMATIC);
   gtk_scrolled_window_set_shadow_type(GTK_SCROLLED_WINDOW(scrolled), GTK_SHADOW_ETCHED_IN);
   gtk_container_add(GTK_CONTAINER(scrolled), view);
-  gtk_widget_set_size_request(scrolled, w, h);
   gadget_place(scrolled, x, y);
   gtk_widget_show_all(scrolled);
+  fit_vertical_scrolling(scrolled, h);
+  gtk_widget_set_size_request(scrolled, w, h);
   record->widget = view;
   record->outer = scrolled;
   record->ops = &ops;
   gadget_register(record, value);
   if (flags & EDITOR_READ_ONLY) ops.set_attribute(record, EDITOR_ATTRIBUTE_READ_ONLY, 1);
   if (flags & EDITOR_WORD_WRAP) ops.set_attribute(record, EDITOR_ATTRIBUTE_WORD_WRAP, 1);
+  if (flags & EDITOR_TAB_MOVES_FOCUS) gtk_text_view_set_accepts_tab(GTK_TEXT_VIEW(view), FALSE);
   g_signal_connect(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), "changed", G_CALLBACK(editor_changed), view);
   g_signal_connect(view, "focus-in-event", G_CALLBACK(gadget_post_focus), gadget_value_data(value));
   g_signal_connect(view, "focus-out-event", G_CALLBACK(gadget_post_lost_focus), gadget_value_data(value));
+  g_signal_connect(view, "style-updated", G_CALLBACK(editor_style_updated), nullptr);
   return gadget_creation_result(gadget, record, value);
 }
 

@@ -11,6 +11,7 @@
 enum EditorGadgetFlags : int32_t {
   EDITOR_READ_ONLY = 1,
   EDITOR_WORD_WRAP = 2,
+  EDITOR_TAB_MOVES_FOCUS = 4,  // Tab and Shift+Tab move the focus instead of typing a tab
 };
 
 // Attributes for the get_attribute / set_attribute slots.

@@ -5,6 +5,7 @@
 #include <gtk/gtk.h>
 
 #include "runtime/gui/event.h"
+#include "runtime/gui/window.h"
 
 namespace {
 
@@ -261,15 +262,7 @@ GadgetRgba gadget_unpack_color(int32_t color) {
   return GadgetRgba{(c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c & 0xFF0000) >> 16) / 255.0, 1.0};
 }
 
-GadgetRgba gadget_contrast_color(int32_t color) {
-  const GadgetRgba normal = gadget_unpack_color(color);
-  auto invert = [](double component) {
-    const double inverted = 1.0 - component;
-    // A mid grey would not stand out from its own inverse, so it is pushed darker.
-    return (inverted > 0.4 && inverted < 0.6) ? 0.4 : inverted;
-  };
-  return GadgetRgba{invert(normal.red), invert(normal.green), invert(normal.blue), 1.0};
-}
+GadgetRgba gadget_contrast_color(int32_t color) { return gadget_unpack_color(color_contrast(color)); }
 
 void gadget_apply_color(GadgetRecord* record, int32_t kind, int32_t color, void* target) {
   if (kind == COLOR_FRONT) record->a = static_cast<int64_t>(color) + 1;

@@ -1,9 +1,11 @@
 // Image gadget: a GtkImage (aligned top left) in an optional frame inside a window-less
 // event box. The event box receives the pointer: presses remember a pending click kind,
 // releases inside the gadget post it, and motion with button 1 held past the toolkit's
-// drag threshold posts one drag start per press.
+// drag threshold posts one drag start per press. With IMAGE_KEYBOARD the picture also
+// takes the keyboard focus and answers Enter, Space and the accessible "click" action.
 #include "runtime/gadgets/image_gadget.h"
 
+#include <gtk/gtk-a11y.h>
 #include <gtk/gtk.h>
 
 #include "runtime/gui/event.h"
@@ -125,6 +127,97 @@ gboolean on_drag_motion(GtkWidget* box, GdkEventMotion* event, gpointer data) {
   return FALSE;
 }
 
+// --- The picture that the keyboard can click -----------------------------------------
+// A GtkImage that can take the focus: it draws the theme's focus ring while the focus is
+// visible on it, and Enter or Space post the same left click as the pointer does. Its
+// accessible object keeps the picture's role and adds the action "click" doing the same.
+
+struct KtKeyImage {
+  GtkImage parent;
+};
+struct KtKeyImageClass {
+  GtkImageClass parent_class;
+};
+struct KtKeyImageAccessible {
+  GtkImageAccessible parent;
+};
+struct KtKeyImageAccessibleClass {
+  GtkImageAccessibleClass parent_class;
+};
+
+// The event a left click on the picture posts, for the gadget whose primary widget it is.
+void post_key_click(GtkWidget* picture) {
+  void* id = g_object_get_data(G_OBJECT(picture), "kt_id");
+  if (!id) return;
+  event_post(EVENT_GADGET, gadget_data_value(id) - 1, gadget_window_of(picture), GADGET_EVENT_LEFT_CLICK);
+}
+
+gboolean key_image_action_do(AtkAction* action, gint i) {
+  GtkWidget* picture = gtk_accessible_get_widget(GTK_ACCESSIBLE(action));
+  if (i != 0 || !picture || !gtk_widget_is_sensitive(picture)) return FALSE;
+  post_key_click(picture);
+  return TRUE;
+}
+
+gint key_image_action_count(AtkAction*) { return 1; }
+
+const gchar* key_image_action_name(AtkAction*, gint i) { return i == 0 ? "click" : nullptr; }
+
+void key_image_action_init(AtkActionIface* iface) {
+  iface->do_action = key_image_action_do;
+  iface->get_n_actions = key_image_action_count;
+  iface->get_name = key_image_action_name;
+}
+
+G_DEFINE_TYPE_WITH_CODE(KtKeyImageAccessible, key_image_accessible, GTK_TYPE_IMAGE_ACCESSIBLE,
+                        G_IMPLEMENT_INTERFACE(ATK_TYPE_ACTION, key_image_action_init))
+
+void key_image_accessible_init(KtKeyImageAccessible*) {}
+void key_image_accessible_class_init(KtKeyImageAccessibleClass*) {}
+
+G_DEFINE_TYPE(KtKeyImage, key_image, GTK_TYPE_IMAGE)
+
+void key_image_init(KtKeyImage* picture) { gtk_widget_set_can_focus(GTK_WIDGET(picture), TRUE); }
+
+gboolean key_image_draw(GtkWidget* picture, cairo_t* cr) {
+  GTK_WIDGET_CLASS(key_image_parent_class)->draw(picture, cr);
+  if (gtk_widget_has_visible_focus(picture))
+    gtk_render_focus(gtk_widget_get_style_context(picture), cr, 0, 0, gtk_widget_get_allocated_width(picture),
+                     gtk_widget_get_allocated_height(picture));
+  return FALSE;
+}
+
+gboolean key_image_key_press(GtkWidget* picture, GdkEventKey* event) {
+  const bool modified = event->state & gtk_accelerator_get_default_mod_mask();
+  switch (event->keyval) {
+    case GDK_KEY_Return:
+    case GDK_KEY_KP_Enter:
+    case GDK_KEY_ISO_Enter:
+    case GDK_KEY_space:
+    case GDK_KEY_KP_Space:
+      if (modified) break;
+      post_key_click(picture);
+      return TRUE;
+    default:
+      break;
+  }
+  return GTK_WIDGET_CLASS(key_image_parent_class)->key_press_event(picture, event);
+}
+
+void key_image_class_init(KtKeyImageClass* klass) {
+  GtkWidgetClass* widget_class = GTK_WIDGET_CLASS(klass);
+  widget_class->draw = key_image_draw;
+  widget_class->key_press_event = key_image_key_press;
+  gtk_widget_class_set_accessible_type(widget_class, key_image_accessible_get_type());
+}
+
+GtkWidget* picture_new(GdkPixbuf* pixbuf, bool keyboard) {
+  if (!keyboard) return pixbuf ? gtk_image_new_from_pixbuf(pixbuf) : gtk_image_new();
+  GtkWidget* picture = GTK_WIDGET(g_object_new(key_image_get_type(), nullptr));
+  if (picture && pixbuf) gtk_image_set_from_pixbuf(GTK_IMAGE(picture), pixbuf);
+  return picture;
+}
+
 void setup_drag_detection(GtkWidget* box, ObjectValue gadget) {
   auto* drag = static_cast<DragTracking*>(g_malloc0(sizeof(DragTracking)));
   drag->gadget = gadget;
@@ -147,7 +240,7 @@ int64_t image_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w,
   if (!box) return 0;
   gtk_widget_set_has_window(box, FALSE);
   auto* pixbuf = static_cast<GdkPixbuf*>(image);
-  GtkWidget* picture = pixbuf ? gtk_image_new_from_pixbuf(pixbuf) : gtk_image_new();
+  GtkWidget* picture = picture_new(pixbuf, flags & IMAGE_KEYBOARD);
   if (!picture) {
     gadget_discard(box);
     return 0;

@@ -13,6 +13,7 @@
 enum ImageGadgetFlags : int32_t {
   IMAGE_BORDER = 1,         // sunken frame
   IMAGE_RAISED_BORDER = 2,  // raised frame; wins over IMAGE_BORDER
+  IMAGE_KEYBOARD = 4,       // takes the keyboard focus; Enter, Space and the accessible "click" post a left click
 };
 
 // Pending click kinds kept on the event box under "kt_gadget_eventtype".

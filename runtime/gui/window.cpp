@@ -7,6 +7,8 @@
 
 #include <gtk/gtk.h>
 
+#include <algorithm>
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -45,9 +47,13 @@ void on_destroy(GtkWidget* widget, gpointer data) {
 }
 
 gboolean on_configure(GtkWidget* widget, GdkEventConfigure* ev, gpointer data) {
-  if (ev->width != get_int(widget, "kt_previous_width") || ev->height != get_int(widget, "kt_previous_height")) {
-    set_int(widget, "kt_previous_width", ev->width);
-    set_int(widget, "kt_previous_height", ev->height);
+  // The inner size: the event's size without the title bar and shadow that the toolkit
+  // draws itself on Wayland (without them, as on X11, it is the event's size).
+  int width = ev->width, height = ev->height;
+  gtk_window_get_size(GTK_WINDOW(widget), &width, &height);
+  if (width != get_int(widget, "kt_previous_width") || height != get_int(widget, "kt_previous_height")) {
+    set_int(widget, "kt_previous_width", width);
+    set_int(widget, "kt_previous_height", height);
     post(EVENT_SIZE_WINDOW, data);
   }
   if (ev->x != get_int(widget, "kt_previous_x") || ev->y != get_int(widget, "kt_previous_y")) {
@@ -119,10 +125,42 @@ gboolean on_button(GtkWidget*, GdkEventButton* ev, gpointer data) {
   return FALSE;
 }
 
-GtkWidget* build_gadget_area(GtkWidget* window) {
+int32_t pack_rgba(const GdkRGBA& c) {
+  auto byte = [](double v) { return static_cast<int32_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
+  return byte(c.red) + byte(c.green) * 256 + byte(c.blue) * 65536;
+}
+
+GdkRGBA unpack_rgba(int32_t color) {
+  return GdkRGBA{(color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, ((color >> 16) & 0xFF) / 255.0, 1.0};
+}
+
+// Text without a colour of its own inherits the gadget area's. Under a theme whose text
+// does not stand out from the colour win_set_color gave the area (light text of a dark
+// theme on a light colour), the area's text takes that colour's contrast colour.
+void fit_area_text_color(GtkWidget* window) {
+  const int64_t stored = get_int(window, "kt_color");
+  auto* area = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(window), "kt_gadgetlist"));
+  if (!stored || !area) return;
+  const auto background = static_cast<int32_t>(stored - 1);
+  GdkRGBA theme{};
+  gtk_style_context_get_color(gtk_widget_get_style_context(window), GTK_STATE_FLAG_NORMAL, &theme);
+  const bool fits = color_contrast_ratio(pack_rgba(theme), background) >= COLOR_READABLE_CONTRAST;
+  const GdkRGBA readable = unpack_rgba(color_contrast(background));
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  gtk_widget_override_color(area, GTK_STATE_FLAG_NORMAL, fits ? nullptr : &readable);
+#pragma GCC diagnostic pop
+}
+
+// A theme change restyles the toplevel; the area's text colour is chosen again for it.
+void on_style_updated(GtkWidget* window, gpointer) { fit_area_text_color(window); }
+
+// The gadget area of a window; a fixed-size window's area requests that size itself.
+GtkWidget* build_gadget_area(GtkWidget* window, int32_t fixed_width, int32_t fixed_height) {
   GtkWidget* box = gtk_box_new(GTK_ORIENTATION_VERTICAL, 0);
   gtk_container_add(GTK_CONTAINER(window), box);
   GtkWidget* area = gtk_layout_new(nullptr, nullptr);
+  if (fixed_width >= 0 || fixed_height >= 0) gtk_widget_set_size_request(area, fixed_width, fixed_height);
   gtk_box_pack_start(GTK_BOX(box), area, TRUE, TRUE, 0);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -189,12 +227,14 @@ int64_t win_open(ObjectValue value, int32_t x, int32_t y, int32_t width, int32_t
   set_int(window, "kt_previous_height", height);
   if (!(flags & (WINDOW_SCREEN_CENTERED | WINDOW_PARENT_CENTERED))) gtk_window_move(gw, x, y);
 
+  // A fixed size is requested on the gadget area, not on the toplevel: where the toolkit
+  // draws the title bar and shadow itself (Wayland), a toplevel's request includes them and
+  // would cut the gadget area short. The default size is the inner size everywhere.
   const bool resizable = flags & (WINDOW_SIZE_GADGET | WINDOW_MAXIMIZE_GADGET);
   if (resizable) {
     gtk_widget_set_size_request(window, 30, 30);
   } else {
     gtk_window_set_resizable(gw, FALSE);
-    gtk_widget_set_size_request(window, toolkit_width, toolkit_height);
   }
   gtk_widget_realize(window);
   if (flags & WINDOW_TOOL) {
@@ -206,7 +246,7 @@ int64_t win_open(ObjectValue value, int32_t x, int32_t y, int32_t width, int32_t
   apply_decorations(window, flags, resizable);
   if (flags & (WINDOW_SCREEN_CENTERED | WINDOW_PARENT_CENTERED)) win_center(window, flags, parent);
 
-  GtkWidget* area = build_gadget_area(window);
+  GtkWidget* area = resizable ? build_gadget_area(window, -1, -1) : build_gadget_area(window, toolkit_width, toolkit_height);
   g_object_set_data(G_OBJECT(window), "kt_gadgetlist", area);
   gpointer data = value_to_pointer(wv);
   g_signal_connect(area, "draw", G_CALLBACK(on_draw), data);
@@ -223,6 +263,7 @@ int64_t win_open(ObjectValue value, int32_t x, int32_t y, int32_t width, int32_t
   g_signal_connect(window, "focus-in-event", G_CALLBACK(on_focus_in), data);
   g_signal_connect(window, "focus-out-event", G_CALLBACK(on_focus_out), data);
   g_signal_connect(window, "motion-notify-event", G_CALLBACK(on_motion), data);
+  g_signal_connect(window, "style-updated", G_CALLBACK(on_style_updated), nullptr);
   record->window = window;
 
   if (flags & WINDOW_MAXIMIZE) win_set_state(wv, WINDOW_MAXIMIZE);
@@ -333,6 +374,8 @@ void win_set_color(ObjectValue value, int32_t color) {
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
   gtk_widget_modify_bg(target, GTK_STATE_NORMAL, &c);
 #pragma GCC diagnostic pop
+  set_int(window, "kt_color", int64_t{color} + 1);
+  fit_area_text_color(window);
   gtk_widget_queue_draw(target);
 }
 
@@ -342,6 +385,27 @@ int64_t color_rgb(int32_t red, int32_t green, int32_t blue) {
   // Computed in 64 bits and wrapped to 32, so out-of-range components cannot overflow.
   const int64_t sum = int64_t{red} + int64_t{green} * 256 + int64_t{blue} * 65536;
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(sum)));
+}
+
+int32_t color_contrast(int32_t color) {
+  auto invert = [](int32_t component) {
+    const int32_t inverted = 255 - component;
+    // A mid grey would not stand out from its own inverse, so it is pushed darker (0.4).
+    return (inverted > 102 && inverted < 153) ? 102 : inverted;
+  };
+  return invert(color & 0xFF) + invert((color >> 8) & 0xFF) * 256 + invert((color >> 16) & 0xFF) * 65536;
+}
+
+double color_contrast_ratio(int32_t a, int32_t b) {
+  auto luminance = [](int32_t color) {
+    auto linear = [](int32_t component) {
+      const double c = component / 255.0;
+      return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(color & 0xFF) + 0.7152 * linear((color >> 8) & 0xFF) + 0.0722 * linear((color >> 16) & 0xFF);
+  };
+  const double la = luminance(a), lb = luminance(b);
+  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
 ObjectRegistry* win_registry() { return g_windows; }

@@ -325,8 +325,10 @@ int bmp_decoder_open(DecodeContext* context) {
   auto* data = static_cast<uint8_t*>(image_alloc_zeroed(static_cast<size_t>(size)));
   if (!data) return decline(context, nullptr);
   memcpy(data, header, sizeof header);
-  // A short read (the file shrank) leaves the rest zero, which reads as missing data.
-  (void)fread(data + FILE_HEADER_SIZE, 1, static_cast<size_t>(size - FILE_HEADER_SIZE), file);
+  const size_t rest = static_cast<size_t>(size - FILE_HEADER_SIZE);
+  if (fread(data + FILE_HEADER_SIZE, 1, rest, file) != rest) {
+    // A short read (the file shrank) leaves the rest zero, which reads as missing data.
+  }
   const BmpHeader h = read_header(ByteReader{data, size});
   context->width = h.width;
   context->height = h.height;

@@ -2,9 +2,11 @@
 """The built calculator seen through AT-SPI, as a screen reader sees it.
 
 Starts the program, finds its window on the accessibility bus, checks the names,
-descriptions, label relations and the decorative banner, then computes one date
-after and one date before with nothing but AT-SPI calls (editable texts and the
-buttons' actions), reads the results back and closes the window.
+descriptions, label relations and the decorative banner, follows the keyboard focus
+once round the window with Tab, opens and closes the about box with the logo's
+"click" action, then computes one date after and one date before with nothing but
+AT-SPI calls (editable texts and the buttons' actions), reads the results back and
+closes the window.
 
 usage: app_atspi_test.py PROGRAM XWIN
 """
@@ -21,6 +23,7 @@ from gi.repository import Atspi  # noqa: E402
 
 TIMEOUT = 60.0  # seconds; generous for the sanitizer build
 TITLE = "ZoriviVudiDider"
+ABOUT_TITLE = "合同会社Zephra Corporation"
 failures = []
 
 
@@ -159,13 +162,63 @@ def set_text(node, text):
 
 def press(button):
     if not check("Action" in button.get_interfaces() and Atspi.Action.get_n_actions(button) >= 1,
-                 "the button has no action"):
+                 "%r has no action" % name(button)):
         return
     with warnings.catch_warnings():
         # Its newer name would clash with the accessible's own get_name in Python.
         warnings.simplefilter("ignore", DeprecationWarning)
         check(Atspi.Action.get_action_name(button, 0) == "click", "the button's action is not click")
     Atspi.Action.do_action(button, 0)
+
+
+# The controls Tab visits, in order, by their keys in check_window's result.
+TAB_ORDER = ("Year", "Month", "Day", "calendar", "days after", "after", "push after", "days before", "before",
+             "push before", "logo")
+
+
+def focused(node):
+    node.clear_cache()  # ask the program: no event loop here keeps cached states current
+    return node.get_state_set().contains(Atspi.StateType.FOCUSED)
+
+
+def walk_tab_order(found, window_id):
+    """The focus at start-up, then once round the window with real Tab presses."""
+    if not check(all(key in found for key in TAB_ORDER), "cannot follow the focus: found only %s" % sorted(found)):
+        return
+
+    def wait_focus(expected, what):
+        deadline = time.monotonic() + 10
+        while (now := next((key for key in TAB_ORDER if focused(found[key])), None)) != expected:
+            if time.monotonic() > deadline:
+                return check(False, "%s: the focus is on %r, not %r" % (what, now, expected))
+            time.sleep(0.05)
+        return True
+
+    subprocess.run(["xdotool", "windowfocus", "--sync", window_id], check=True)
+    at = TAB_ORDER.index("days after")
+    if not wait_focus(TAB_ORDER[at], "at start-up"):
+        return
+    for _ in TAB_ORDER:
+        subprocess.run(["xdotool", "key", "Tab"], check=True)
+        if not wait_focus(TAB_ORDER[(at + 1) % len(TAB_ORDER)], "Tab from %r" % TAB_ORDER[at]):
+            return
+        at = (at + 1) % len(TAB_ORDER)
+
+
+def click_logo(frame, logo):
+    """The logo's "click" action opens the about box, which its own button closes."""
+    press(logo)
+    app = frame.get_parent()
+
+    def about_box():
+        boxes = [app.get_child_at_index(i) for i in range(app.get_child_count())]
+        return next((b for b in boxes if b is not None and name(b) == ABOUT_TITLE), None)
+
+    box = poll(about_box, "the about box")
+    buttons = [n for n in walk(box, []) if role(n) == Atspi.Role.PUSH_BUTTON]
+    if check(len(buttons) == 1, "the about box has %d buttons" % len(buttons)):
+        press(buttons[0])
+        poll(lambda: about_box() is None, "the about box to close")
 
 
 def drive(found):
@@ -194,7 +247,11 @@ def main():
             return nodes if any(role(n) == Atspi.Role.LABEL and name(n) == "Year" for n in nodes) else None
 
         nodes = poll(complete, "the gadgets on the accessibility bus")
-        drive(check_window(nodes))
+        found = check_window(nodes)
+        walk_tab_order(found, window_id)
+        if "logo" in found:
+            click_logo(frame, found["logo"])
+        drive(found)
 
         subprocess.run([xwin, "close", window_id], check=True)
         status = app.wait(timeout=TIMEOUT)
@@ -206,8 +263,8 @@ def main():
     if failures:
         print("%d checks failed" % len(failures), file=sys.stderr)
         return 1
-    print("ok: names, descriptions, labels and decoration seen over AT-SPI; 2024/01/31 + 29 = 2024/02/29, "
-          "- 1 = 2024/01/30; exit status 0")
+    print("ok: names, descriptions, labels and decoration seen over AT-SPI; Tab order; the logo's click; "
+          "2024/01/31 + 29 = 2024/02/29, - 1 = 2024/01/30; exit status 0")
     return 0
 
 

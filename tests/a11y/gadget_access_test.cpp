@@ -157,6 +157,40 @@ TEST_F(GadgetAccess, ADecorationIsPassedOverAtEveryLevelOfItsTree) {
   EXPECT_EQ(atk_object_get_role(accessible_of(logo)), ATK_ROLE_ICON);
 }
 
+// Tab visits the gadgets given, in their order, each once, a missing one left out; only the
+// flagged Editor passes Tab on, and only the flagged picture takes the focus and a click action.
+TEST_F(GadgetAccess, FocusOrderAndKeyboardFlags) {
+  const int64_t button = button_gadget_create(ANY_NUMBER, 10, 10, 100, 40, u"push");
+  const int64_t editor = editor_gadget_create(ANY_NUMBER, 10, 60, 100, 30);
+  const int64_t passing = editor_gadget_create(ANY_NUMBER, 10, 100, 100, 30, EDITOR_TAB_MOVES_FOCUS);
+  const int64_t logo = image_gadget_create(ANY_NUMBER, 10, 300, 100, 50, nullptr, IMAGE_BORDER | IMAGE_KEYBOARD);
+  const int64_t banner = image_gadget_create(ANY_NUMBER, 120, 300, 100, 50, nullptr, IMAGE_BORDER);
+  const int64_t gone = button_gadget_create(ANY_NUMBER, 10, 200, 100, 40, u"gone");
+  gadget_free(gone);
+
+  const ObjectValue order[] = {logo, 77, gone, editor, logo, button};
+  gadget_set_focus_order(order, int32_t(std::size(order)));
+  GList* chain = nullptr;
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  ASSERT_TRUE(gtk_container_get_focus_chain(GTK_CONTAINER(gtk_widget_get_parent(outer_of(logo))), &chain));
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  std::vector<GtkWidget*> tops;
+  for (GList* l = chain; l; l = l->next) tops.push_back(GTK_WIDGET(l->data));
+  g_list_free(chain);
+  EXPECT_EQ(tops, (std::vector<GtkWidget*>{outer_of(logo), outer_of(editor), outer_of(button)}));
+
+  EXPECT_TRUE(gtk_text_view_get_accepts_tab(GTK_TEXT_VIEW(widget_of(editor))));
+  EXPECT_FALSE(gtk_text_view_get_accepts_tab(GTK_TEXT_VIEW(widget_of(passing))));
+  EXPECT_FALSE(gtk_widget_get_can_focus(widget_of(banner)));
+  EXPECT_FALSE(ATK_IS_ACTION(accessible_of(banner)));
+  EXPECT_TRUE(gtk_widget_get_can_focus(widget_of(logo)));
+  ASSERT_TRUE(ATK_IS_ACTION(accessible_of(logo)));
+  drain_events();
+  EXPECT_FALSE(atk_action_do_action(ATK_ACTION(accessible_of(logo)), 1));
+  EXPECT_TRUE(atk_action_do_action(ATK_ACTION(accessible_of(logo)), 0));
+  EXPECT_EQ(drain_events(true), (std::vector<Event>{{EVENT_GADGET, logo, window_, GADGET_EVENT_LEFT_CLICK}}));
+}
+
 bool same_pixels(GdkPixbuf* a, GdkPixbuf* b) {
   if (gdk_pixbuf_get_width(a) != gdk_pixbuf_get_width(b) || gdk_pixbuf_get_height(a) != gdk_pixbuf_get_height(b) ||
       gdk_pixbuf_get_rowstride(a) != gdk_pixbuf_get_rowstride(b))

@@ -4,7 +4,7 @@
 #include "runtime/image/image.h"
 #include "tests/support/app_driver.h"
 
-const char app_image_dir[] = "/nonexistent/zorivivudidider-test-pictures";
+const char* app_image_dir = "/nonexistent/zorivivudidider-test-pictures";
 
 namespace {
 

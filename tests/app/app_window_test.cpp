@@ -7,7 +7,7 @@
 #include "runtime/image/image.h"
 #include "tests/support/app_driver.h"
 
-const char app_image_dir[] = ZVD_TEST_IMAGE_DIR;
+const char* app_image_dir = ZVD_TEST_IMAGE_DIR;
 
 namespace {
 
@@ -110,6 +110,49 @@ TEST_F(AppWindow, FixedSizeWindowWithBothPicturesShownWhole) {
           << "picture pixel " << px << "," << py << " shows " << std::hex << window_pixel(ox + px, oy + py);
     }
   }
+}
+
+// Mended: every Editor is exactly as tall as the layout gives it (a scrolled window with a
+// vertical scrollbar used to stretch them to 47 px), and no two gadgets overlap.
+TEST_F(AppWindow, FieldsHaveTheirLayoutSizesAndNoGadgetsOverlap) {
+  struct Field { int64_t gadget; int x, y, w, h; };
+  for (auto [gadget, x, y, w, h] : {Field{app_year_field, 40, 70, 100, 30}, {app_after_count_field, 30, 160, 100, 35},
+                                    {app_after_result_field, 260, 160, 160, 35}, {app_before_count_field, 30, 220, 100, 35},
+                                    {app_before_result_field, 260, 220, 160, 35}}) {
+    GtkAllocation a;
+    ASSERT_TRUE(pump_until([&] {
+      gtk_widget_get_allocation(outer_of(gadget), &a);
+      return a.x == x && a.y == y && a.width == w && a.height == h;
+    })) << "field at " << x << "," << y << " is " << a.width << "x" << a.height << " at " << a.x << "," << a.y;
+    EXPECT_EQ(gadget_width(gadget), w);
+    EXPECT_EQ(gadget_height(gadget), h);
+  }
+  // The 30 px year field still scrolls to a line below its height, as typing there does.
+  const std::string year = text_of(app_year_field);
+  set_text(app_year_field, "1\n2\n3\n4");
+  GtkTextView* view = GTK_TEXT_VIEW(widget_of(app_year_field));
+  GtkTextBuffer* buffer = gtk_text_view_get_buffer(view);
+  GtkTextIter end;
+  gtk_text_buffer_get_end_iter(buffer, &end);
+  gtk_text_buffer_place_cursor(buffer, &end);
+  gtk_text_view_scroll_mark_onscreen(view, gtk_text_buffer_get_insert(buffer));
+  GtkAdjustment* vertical = gtk_scrollable_get_vadjustment(GTK_SCROLLABLE(view));
+  EXPECT_TRUE(pump_until([&] { return gtk_adjustment_get_value(vertical) > 0; })) << "the field did not scroll";
+  set_text(app_year_field, year);
+  GtkWidget* area = gtk_widget_get_parent(outer_of(app_year_field));
+  GList* children = gtk_container_get_children(GTK_CONTAINER(area));
+  ASSERT_EQ(g_list_length(children), 20u);
+  for (GList* i = children; i; i = i->next) {
+    for (GList* j = i->next; j; j = j->next) {
+      GtkAllocation a, b;
+      gtk_widget_get_allocation(GTK_WIDGET(i->data), &a);
+      gtk_widget_get_allocation(GTK_WIDGET(j->data), &b);
+      EXPECT_FALSE(gdk_rectangle_intersect(&a, &b, nullptr))
+          << a.width << "x" << a.height << "+" << a.x << "+" << a.y << " overlaps " << b.width << "x" << b.height << "+"
+          << b.x << "+" << b.y;
+    }
+  }
+  g_list_free(children);
 }
 
 // One use of a push button: the texts typed into the four fields and the expected result.

@@ -1,8 +1,11 @@
 #!/bin/sh
-# Installs the build into a staging directory (DESTDIR) and checks every installed file.
-# usage: install_test.sh CMAKE BUILD_DIR PREFIX IMAGE_DIR DATA_DIR BINDIR DATADIR
+# Installs the build into a staging directory (DESTDIR), checks every installed file, and
+# starts the staged program on the test display: it must show the staged pictures, which
+# it finds beside its own directory although they are not (yet) where IMAGE_DIR says.
+# usage: install_test.sh CMAKE BUILD_DIR PREFIX IMAGE_DIR DATA_DIR BINDIR DATADIR MANDIR DOCDIR XWIN
 set -u
-cmake=$1 build=$2 prefix=$3 image_dir=$4 data=$5 bindir=$6 datadir=$7
+cmake=$1 build=$2 prefix=$3 image_dir=$4 data=$5 bindir=$6 datadir=$7 mandir=$8 docdir=$9 xwin=${10}
+here=$(cd "$(dirname "$0")" && pwd)
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -12,6 +15,8 @@ rm -f "$stage.log"
 
 case $bindir in /*) ;; *) bindir=$prefix/$bindir ;; esac
 case $datadir in /*) ;; *) datadir=$prefix/$datadir ;; esac
+case $mandir in /*) ;; *) mandir=$prefix/$mandir ;; esac
+case $docdir in /*) ;; *) docdir=$prefix/$docdir ;; esac
 program=$stage$bindir/zorivivudidider
 [ -x "$program" ] || fail "no program at $program"
 # The installed program loads its pictures from the installed directory, not the source tree.
@@ -24,4 +29,11 @@ id=org.example.ZoriviVudiDider
 cmp -s "$data/$id.desktop" "$stage$datadir/applications/$id.desktop" || fail "desktop entry not installed"
 cmp -s "$data/$id.metainfo.xml" "$stage$datadir/metainfo/$id.metainfo.xml" || fail "metainfo not installed"
 cmp -s "$data/$id.png" "$stage$datadir/icons/hicolor/128x128/apps/$id.png" || fail "icon not installed"
+# The manual page and the changelog are compressed without a time stamp (gzip -n).
+for f in "$mandir/man1/zorivivudidider.1.gz" "$docdir/changelog.gz"; do
+  [ "$(od -A n -t u4 -j 4 -N 4 "$stage$f" 2>/dev/null | tr -d ' ')" = 0 ] ||
+    fail "$f is missing or carries a time stamp"
+done
+grep -q "^License: MIT" "$stage$docdir/copyright" || fail "no MIT copyright file in $docdir"
+"$here/process_test.sh" "$program" "$xwin" pictures || fail "the staged program did not show its pictures"
 echo "ok: installed into $stage$prefix"

@@ -72,6 +72,24 @@ TEST_F(Windows, FixedSizeWindowHasExactlyTheRequestedSize) {
   EXPECT_TRUE(origin_is(window, 20, 30));
 }
 
+// The gadget area is exactly the requested size whatever the flags, also where the toolkit
+// draws the title bar and shadow itself (this case runs on Wayland too).
+TEST_F(Windows, GadgetAreaHasTheRequestedSizeWhateverTheFlags) {
+  for (int32_t flags : std::initializer_list<int32_t>{0, WINDOW_SYSTEM_MENU | WINDOW_MINIMIZE_GADGET, 0x16C, WINDOW_SIZE_GADGET,
+                        WINDOW_MAXIMIZE_GADGET | WINDOW_SYSTEM_MENU, WINDOW_BORDERLESS, WINDOW_TOOL | WINDOW_SYSTEM_MENU,
+                        WINDOW_TOOL | WINDOW_SIZE_GADGET, WINDOW_NO_ACTIVATE | WINDOW_PARENT_CENTERED}) {
+    GtkWidget* window = open(ANY_NUMBER, flags, 40, 40, 310, 190);
+    GtkWidget* area = area_of(window);
+    EXPECT_TRUE(pump_until([&] {
+      return gtk_widget_get_mapped(area) && gtk_widget_get_allocated_width(area) == 310 &&
+             gtk_widget_get_allocated_height(area) == 190;
+    })) << "flags " << flags << ": " << gtk_widget_get_allocated_width(area) << "x" << gtk_widget_get_allocated_height(area);
+    EXPECT_EQ(win_width(value_of(window), WINDOW_INNER_SIZE), 310) << flags;
+    EXPECT_EQ(win_height(value_of(window), WINDOW_INNER_SIZE), 190) << flags;
+    win_close(value_of(window));
+  }
+}
+
 TEST_F(Windows, CentringOnTheScreenAndOnTheParent) {
   // 1280 x 1024 screen: (640 - 150, 512 - 100).
   GtkWidget* screen = open(ANY_NUMBER, WINDOW_SCREEN_CENTERED, 5, 5, 300, 200);

@@ -6,6 +6,7 @@
 #include <sys/resource.h>
 
 #include <cstring>
+#include <filesystem>
 #include <functional>
 
 #include "tests/support/gui.h"
@@ -19,7 +20,10 @@ std::string write_file(const std::string& name, const Bytes& bytes) {
   static const std::string dir = [] {
     static char pattern[] = "/tmp/zvd-image-test-XXXXXX";
     if (!mkdtemp(pattern)) return std::string("/tmp");
-    std::atexit([] { std::system((std::string("rm -rf ") + pattern).c_str()); });
+    std::atexit([] {
+      std::error_code ignored;
+      std::filesystem::remove_all(pattern, ignored);
+    });
     return std::string(pattern);
   }();
   const std::string path = dir + "/" + name;

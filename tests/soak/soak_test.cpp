@@ -10,7 +10,7 @@
 
 #include "tests/support/app_driver.h"
 
-const char app_image_dir[] = ZVD_TEST_IMAGE_DIR;
+const char* app_image_dir = ZVD_TEST_IMAGE_DIR;
 
 namespace {
 
