@@ -1,7 +1,5 @@
-// Windows on a real X server (size, position, window events from real X traffic, closing),
-// fonts by number and handle, and the message requester's buttons and answers.
-#include <pango/pango.h>
-
+// Windows on a real X server (size, position, window events from real X traffic, closing)
+// and the message requester's buttons and answers.
 #include "runtime/gui/requester.h"
 #include "tests/support/gui.h"
 
@@ -18,7 +16,6 @@ class Windows : public ::testing::Test {
   }
   void TearDown() override {
     win_close_all();
-    font_free(ANY_NUMBER);
     pump_pending();
     event_queue_clear();
   }
@@ -136,21 +133,6 @@ TEST_F(Windows, ClosingPurgesItsEventsAndReleasesItsRecord) {
   bool fired = false;
   g_timeout_add(80, [](gpointer f) -> gboolean { *static_cast<bool*>(f) = true; return G_SOURCE_REMOVE; }, &fired);
   EXPECT_TRUE(pump_until([&] { return fired; }));
-}
-
-// The application loads its fonts by number; here, handles, reloading and sizes that do
-// not fit Pango's units (clamped instead of overflowing).
-TEST_F(Windows, FontsByNumberAndHandle) {
-  auto size = [](int64_t id) { return pango_font_description_get_size(reinterpret_cast<PangoFontDescription*>(id)); };
-  font_load_plain(1, u"Sans", 9);
-  EXPECT_EQ(size(font_load(1, u"Serif", 12, FONT_BOLD)), 12 * PANGO_SCALE);
-  const int64_t handle = font_load(ANY_NUMBER, u"Sans", 9, FONT_ITALIC);
-  EXPECT_EQ(font_load(handle, u"Serif", 8, 0), 0);  // a handle cannot be loaded over
-  EXPECT_EQ(size(font_load_plain(3, u"Sans", -5)) + size(font_load_plain(4, u"Sans", 1 << 30)), INT32_MAX);
-  font_free(handle);
-  font_free(handle);  // stale handle: nothing happens
-  font_free(ANY_NUMBER);
-  EXPECT_EQ(font_id(1) + font_id(handle) + font_id(-2), 0);
 }
 
 TEST_F(Windows, RequesterButtonsResultsAndLiteralText) {
