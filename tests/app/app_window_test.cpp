@@ -1,8 +1,8 @@
 // The calculator's real main window, built by the application's start-up and driven with
 // real pointer and keyboard input: the keyboard alone, the calendar copy at start-up, the
-// pictures and field sizes, readable text under a theme, the two date actions, the about
-// box and closing the window. ZVD_THEME_CASE names a row of THEMES to start under (CTest
-// runs the readability case once per row).
+// pictures and field sizes, readable text under a theme, the two date actions and the about
+// box. ZVD_THEME_CASE names a row of THEMES to start under (CTest runs the readability case
+// once per row). Closing the built program, and its exit status, is the process test's.
 #include <glib/gstdio.h>
 
 #include <cmath>
@@ -20,7 +20,6 @@ namespace {
 using namespace zvd_test;
 
 std::string start_fields, day_before_start, day_after_start;  // year|month|day
-bool window_closed = false;
 
 // A theme chosen through GTK_THEME, or through the user's settings file with GTK_THEME
 // unset, or switched to dark while the window is open (as a desktop's dark style does).
@@ -80,7 +79,6 @@ class AppWindow : public ::testing::Test {
     g_rmdir(config.c_str());
   }
   void SetUp() override {
-    if (window_closed) GTEST_SKIP() << "the main window is closed";
     focus_window(main_toplevel());
   }
 };
@@ -418,25 +416,6 @@ TEST_F(AppWindow, TheLogoOpensTheAboutBox) {
     EXPECT_EQ(handled.front(), (std::pair<int64_t, int64_t>{app_logo_gadget, GADGET_EVENT_LEFT_CLICK}));
   }
   run_case({"2024", "1", "31", "29", true, "2024/02/29"});  // the main window still works
-}
-
-// Last: the window-manager close request ends the main loop with exit status 0.
-TEST_F(AppWindow, WindowManagerCloseEndsTheMainLoop) {
-  EXPECT_EQ(app_event_procedure(EVENT_REPAINT) + app_event_procedure(EVENT_SIZE_WINDOW), 2);
-  send_wm_delete(main_toplevel());
-  // Should the request be lost, this ends the loop after the time-out and fails the test.
-  static bool fallback_used = false;
-  const guint fallback = g_timeout_add(TIMEOUT_MS, [](gpointer) -> gboolean {
-    fallback_used = true;
-    event_post(EVENT_CLOSE_WINDOW, app_main_window, app_main_window, 0);
-    return G_SOURCE_REMOVE;
-  }, nullptr);
-  app_run_loop();
-  window_closed = true;
-  if (!fallback_used) g_source_remove(fallback);
-  EXPECT_FALSE(fallback_used) << "the close request never arrived";
-  EXPECT_EQ(app_last_event, EVENT_CLOSE_WINDOW);
-  EXPECT_EQ(app_exit_code, 0);
 }
 
 }  // namespace
