@@ -1,5 +1,7 @@
-// Windows on a real X server (size, position, window events from real X traffic, closing)
-// and the message requester's buttons and answers.
+// Windows on a real X server (size, position, window events from real X traffic, closing),
+// font sizes and handles, and the message requester's buttons and answers.
+#include <pango/pango.h>
+
 #include "runtime/gui/requester.h"
 #include "tests/support/gui.h"
 
@@ -130,6 +132,18 @@ TEST_F(Windows, ClosingPurgesItsEventsAndReleasesItsRecord) {
   bool fired = false;
   g_timeout_add(80, [](gpointer f) -> gboolean { *static_cast<bool*>(f) = true; return G_SOURCE_REMOVE; }, &fired);
   EXPECT_TRUE(pump_until([&] { return fired; }));
+}
+
+// The application loads its fonts by number; here, sizes that do not fit Pango's units
+// (clamped instead of overflowing) and a handle, which cannot be loaded over.
+TEST_F(Windows, FontSizesAreClampedAndHandlesKept) {
+  auto size = [](int64_t id) { return pango_font_description_get_size(reinterpret_cast<PangoFontDescription*>(id)); };
+  EXPECT_EQ(size(font_load_plain(3, u"Sans", -5)), 0);
+  EXPECT_EQ(size(font_load_plain(4, u"Sans", 1 << 30)), INT32_MAX);
+  const int64_t handle = font_load(ANY_NUMBER, u"Sans", 9, FONT_ITALIC);
+  EXPECT_EQ(font_load(handle, u"Serif", 8, 0), 0);
+  font_free(ANY_NUMBER);
+  EXPECT_EQ(font_id(3) + font_id(handle), 0);
 }
 
 TEST_F(Windows, RequesterButtonsResultsAndLiteralText) {
