@@ -10,7 +10,8 @@ stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-DESTDIR=$stage "$cmake" --install "$build" >"$stage.log" 2>&1 || { cat "$stage.log" >&2; rm -f "$stage.log"; fail "cmake --install failed"; }
+DESTDIR=$stage "$cmake" --install "$build" >"$stage.log" 2>&1 ||
+  { cat "$stage.log" >&2; rm -f "$stage.log"; fail "cmake --install failed"; }
 rm -f "$stage.log"
 
 case $bindir in /*) ;; *) bindir=$prefix/$bindir ;; esac

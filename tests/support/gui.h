@@ -1,7 +1,7 @@
 // What every test of real windows needs: the runtime started in the program's order,
 // bounded pumping of the toolkit, the queued events, gadget texts and widgets, real X
 // input (XTest for the pointer, xdotool for the keyboard) and a watcher that answers
-// message boxes with a real click.
+// message boxes.
 #pragma once
 
 // gtest comes before Xlib, whose macros (None, Bool, ...) would clash with it.
@@ -11,7 +11,6 @@
 #include <X11/extensions/XTest.h>
 #include <gdk/gdkx.h>
 
-#include <algorithm>
 #include <chrono>
 #include <functional>
 #include <string>
@@ -78,10 +77,9 @@ inline void settle() {
 }
 
 inline bool widget_ready(GtkWidget* widget) {
-  GtkAllocation allocation;
-  gtk_widget_get_allocation(widget, &allocation);
   GdkWindow* window = gtk_widget_get_window(widget);
-  return gtk_widget_get_mapped(widget) && window && gdk_window_is_viewable(window) && allocation.width > 1;
+  return gtk_widget_get_mapped(widget) && window && gdk_window_is_viewable(window) &&
+         gtk_widget_get_allocated_width(widget) > 1;
 }
 
 // --- Events ----------------------------------------------------------------------------
@@ -101,18 +99,14 @@ inline std::vector<Event> drain_events(bool only_gadgets = false) {
   return events;
 }
 
-inline int count_events(const std::vector<Event>& events, int64_t type, int64_t gadget_or_window, int64_t subtype = -1) {
-  return int(std::count_if(events.begin(), events.end(), [&](const Event& e) {
-    const int64_t who = type == EVENT_GADGET ? e.gadget : e.window;
-    return e.type == type && who == gadget_or_window && (subtype < 0 || e.subtype == subtype);
-  }));
-}
-
-// Pumps, collecting events into *log, until one of the kind counted by count_events is there.
-inline bool wait_for_event(std::vector<Event>* log, int64_t type, int64_t gadget_or_window, int64_t subtype = -1) {
+// Pumps, collecting events into *log, until one of the type for that window (or, for a
+// gadget event, that gadget) is there.
+inline bool wait_for_event(std::vector<Event>* log, int64_t type, int64_t gadget_or_window) {
   return pump_until([&] {
     for (const Event& e : drain_events()) log->push_back(e);
-    return count_events(*log, type, gadget_or_window, subtype) > 0;
+    for (const Event& e : *log)
+      if (e.type == type && (type == EVENT_GADGET ? e.gadget : e.window) == gadget_or_window) return true;
+    return false;
   });
 }
 
@@ -148,24 +142,20 @@ inline GtkWidget* outer_of(ObjectValue gadget) {
   GadgetRecord* record = record_of(gadget);
   return record ? GTK_WIDGET(record->outer ? record->outer : record->widget) : nullptr;
 }
-inline GtkWidget* as_widget(int64_t field) { return GTK_WIDGET(reinterpret_cast<void*>(static_cast<intptr_t>(field))); }
 
 // --- Real input ------------------------------------------------------------------------
 
 inline Display* x_display() { return GDK_DISPLAY_XDISPLAY(gdk_display_get_default()); }
 
-// Screen position of a point of a widget; a negative coordinate means the widget's centre.
-inline std::pair<int, int> screen_point(GtkWidget* widget, int x = -1, int y = -1) {
-  GtkWidget* top = gtk_widget_get_toplevel(widget);
-  GtkAllocation a;
-  gtk_widget_get_allocation(widget, &a);
+// Moves the pointer to a point of a widget (its centre for a negative coordinate).
+inline void pointer_to(GtkWidget* widget, int x = -1, int y = -1) {
   int tx = 0, ty = 0, ox = 0, oy = 0;
-  gtk_widget_translate_coordinates(widget, top, x < 0 ? a.width / 2 : x, y < 0 ? a.height / 2 : y, &tx, &ty);
-  gdk_window_get_origin(gtk_widget_get_window(top), &ox, &oy);
-  return {ox + tx, oy + ty};
+  gtk_widget_translate_coordinates(widget, gtk_widget_get_toplevel(widget),
+                                   x < 0 ? gtk_widget_get_allocated_width(widget) / 2 : x,
+                                   y < 0 ? gtk_widget_get_allocated_height(widget) / 2 : y, &tx, &ty);
+  gdk_window_get_origin(gtk_widget_get_window(gtk_widget_get_toplevel(widget)), &ox, &oy);
+  XTestFakeMotionEvent(x_display(), -1, ox + tx, oy + ty, CurrentTime);
 }
-
-inline void pointer_to(std::pair<int, int> p) { XTestFakeMotionEvent(x_display(), -1, p.first, p.second, CurrentTime); }
 inline void pointer_button(unsigned button, bool down) {
   XTestFakeButtonEvent(x_display(), button, down, CurrentTime);
   XFlush(x_display());
@@ -175,7 +165,7 @@ inline void pointer_button(unsigned button, bool down) {
 inline void click(GtkWidget* widget, unsigned button = 1, int count = 1, int x = -1, int y = -1) {
   ASSERT_NE(widget, nullptr);
   ASSERT_TRUE(pump_until([&] { return widget_ready(widget); }));
-  pointer_to(screen_point(widget, x, y));
+  pointer_to(widget, x, y);
   for (int i = 0; i < count; ++i) {
     pointer_button(button, true);
     pointer_button(button, false);
@@ -204,105 +194,67 @@ inline void focus_window(GtkWidget* toplevel) {
 
 // A WM_DELETE_WINDOW client message, as a window manager sends it.
 inline void send_wm_delete(GtkWidget* window) {
-  GdkWindow* gdk = gtk_widget_get_window(window);
   XEvent ev{};
   ev.xclient.type = ClientMessage;
-  ev.xclient.window = GDK_WINDOW_XID(gdk);
+  ev.xclient.window = GDK_WINDOW_XID(gtk_widget_get_window(window));
   ev.xclient.message_type = XInternAtom(x_display(), "WM_PROTOCOLS", False);
   ev.xclient.format = 32;
   ev.xclient.data.l[0] = static_cast<long>(XInternAtom(x_display(), "WM_DELETE_WINDOW", False));
   ev.xclient.data.l[1] = CurrentTime;
-  XSendEvent(x_display(), GDK_WINDOW_XID(gdk), False, NoEventMask, &ev);
+  XSendEvent(x_display(), ev.xclient.window, False, NoEventMask, &ev);
   XFlush(x_display());
 }
 
-// Watches for message boxes while the code under test runs a modal one: each one is read
-// and answered with a real click on the chosen button (or closed by the window manager
-// protocol). A box nobody could answer is dismissed after the time-out, so a failing test
-// cannot hang.
+// While code under test runs a modal message box, reads each box that appears and answers
+// it with the given response (for response 0, with the window manager's close request).
 class DialogWatcher {
  public:
   struct Seen {
     std::string title, text;
     bool markup = true;
     GtkMessageType type = GTK_MESSAGE_OTHER;
-    bool has[4] = {};  // OK, YES, NO, CANCEL
-    bool closed = false;
+    std::string buttons;  // "ok", "yes", "no", "cancel" as the box has them
   };
-  explicit DialogWatcher(int response = GTK_RESPONSE_OK, bool wm_close = false)
-      : response_(response), wm_close_(wm_close) {
+  explicit DialogWatcher(int response = GTK_RESPONSE_OK) : response_(response) {
     source_ = g_timeout_add(10, &DialogWatcher::tick, this);
   }
   ~DialogWatcher() { g_source_remove(source_); }
   DialogWatcher(const DialogWatcher&) = delete;
   DialogWatcher& operator=(const DialogWatcher&) = delete;
-
-  const std::vector<Seen>& seen() const { return seen_; }
-  bool settled() const { return closing_ == nullptr; }
-  bool gave_up = false;
-  int response_;
-  bool wm_close_;
+  std::vector<Seen> seen;
 
  private:
   static gboolean tick(gpointer data) {
     auto* self = static_cast<DialogWatcher*>(data);
     GList* toplevels = gtk_window_list_toplevels();
-    bool still_open = false;
     for (GList* l = toplevels; l; l = l->next) {
-      GtkWidget* w = GTK_WIDGET(l->data);
-      if (!GTK_IS_MESSAGE_DIALOG(w) || !gtk_widget_get_visible(w)) continue;
-      if (w == self->closing_) {
-        still_open = true;
-        continue;
-      }
-      if (self->closing_ || !widget_ready(w)) continue;
+      GtkWidget* box = GTK_WIDGET(l->data);
+      if (!GTK_IS_MESSAGE_DIALOG(box) || !widget_ready(box) || g_object_get_data(G_OBJECT(box), "zvd-seen")) continue;
+      g_object_set_data(G_OBJECT(box), "zvd-seen", box);
       Seen s;
       gchar* text = nullptr;
       gboolean markup = TRUE;
-      g_object_get(w, "text", &text, "use-markup", &markup, "message-type", &s.type, nullptr);
+      g_object_get(box, "text", &text, "use-markup", &markup, "message-type", &s.type, nullptr);
       s.text = text ? text : "";
-      g_free(text);
       s.markup = markup;
-      const char* title = gtk_window_get_title(GTK_WINDOW(w));
-      s.title = title ? title : "";
-      const int responses[4] = {GTK_RESPONSE_OK, GTK_RESPONSE_YES, GTK_RESPONSE_NO, GTK_RESPONSE_CANCEL};
-      for (int i = 0; i < 4; ++i) s.has[i] = gtk_dialog_get_widget_for_response(GTK_DIALOG(w), responses[i]);
-      GtkWidget* button = gtk_dialog_get_widget_for_response(GTK_DIALOG(w), self->response_);
-      if (!self->wm_close_ && !button) {
-        self->seen_.push_back(s);
-        self->gave_up = true;
-        gtk_dialog_response(GTK_DIALOG(w), GTK_RESPONSE_NONE);
-        continue;
-      }
-      if (!self->wm_close_ && !widget_ready(button)) continue;
-      self->seen_.push_back(s);
-      self->closing_ = w;
-      self->since_ = g_get_monotonic_time();
-      still_open = true;
-      if (self->wm_close_) {
-        send_wm_delete(w);
-      } else {
-        pointer_to(screen_point(button));
-        pointer_button(1, true);
-        pointer_button(1, false);
-      }
+      g_free(text);
+      s.title = gtk_window_get_title(GTK_WINDOW(box)) ? gtk_window_get_title(GTK_WINDOW(box)) : "";
+      for (auto [response, name] : {std::pair{GTK_RESPONSE_OK, " ok"}, {GTK_RESPONSE_YES, " yes"},
+                                    {GTK_RESPONSE_NO, " no"}, {GTK_RESPONSE_CANCEL, " cancel"}})
+        if (gtk_dialog_get_widget_for_response(GTK_DIALOG(box), response))
+          s.buttons += s.buttons.empty() ? name + 1 : name;
+      self->seen.push_back(s);
+      GtkWidget* button = gtk_dialog_get_widget_for_response(GTK_DIALOG(box), self->response_);
+      if (self->response_ == 0) send_wm_delete(box);
+      else if (button) gtk_button_clicked(GTK_BUTTON(button));
+      else gtk_dialog_response(GTK_DIALOG(box), GTK_RESPONSE_NONE);
     }
     g_list_free(toplevels);
-    if (self->closing_ && !still_open) {
-      self->seen_.back().closed = true;
-      self->closing_ = nullptr;
-    } else if (self->closing_ && g_get_monotonic_time() - self->since_ > int64_t{TIMEOUT_MS} * 1000) {
-      self->gave_up = true;
-      gtk_dialog_response(GTK_DIALOG(self->closing_), GTK_RESPONSE_NONE);
-      self->closing_ = nullptr;
-    }
     return G_SOURCE_CONTINUE;
   }
 
+  int response_;
   guint source_ = 0;
-  GtkWidget* closing_ = nullptr;
-  int64_t since_ = 0;
-  std::vector<Seen> seen_;
 };
 
 // Every test gets a fresh window that is the current gadget list; it is closed, with

@@ -1,0 +1,337 @@
+// Gadgets in a real window: each type's events from real pointer and keyboard input and
+// none from the program's own changes, the close-window rule, the common operations and
+// the type slots, and accessibility settings that change no event.
+#include "runtime/gadgets/button_gadget.h"
+#include "runtime/gadgets/calendar_gadget.h"
+#include "runtime/gadgets/combobox_gadget.h"
+#include "runtime/gadgets/editor_gadget.h"
+#include "runtime/gadgets/gadget_access.h"
+#include "runtime/gadgets/image_gadget.h"
+#include "runtime/gadgets/text_gadget.h"
+#include "tests/support/gui.h"
+
+namespace {
+
+using namespace zvd_test;
+using Posted = std::vector<std::pair<int64_t, int64_t>>;  // gadget, subtype
+
+const GadgetOps& ops(ObjectValue g) { return *record_of(g)->ops; }
+GtkWidget* entry_of(ObjectValue combo) { return gtk_bin_get_child(GTK_BIN(widget_of(combo))); }
+
+// Clicks into a gadget's text widget and types one key at the end, waiting until it shows.
+void type_key(ObjectValue gadget, GtkWidget* target, const char* key) {
+  click(target);
+  ASSERT_TRUE(pump_until([&] { return gtk_widget_has_focus(target); }));
+  const size_t length = text_of(gadget).size();
+  ASSERT_TRUE(xdotool({"key", "End", "type", key}));
+  ASSERT_TRUE(pump_until([&] { return text_of(gadget).size() > length; }));
+}
+
+// Presses at the first point of a widget, moves through the others and releases at the last.
+void drag(GtkWidget* widget, std::vector<std::pair<int, int>> points) {
+  ASSERT_TRUE(pump_until([&] { return widget_ready(widget); }));
+  pointer_to(widget, points[0].first, points[0].second);
+  pointer_button(1, true);
+  for (auto [x, y] : points) pointer_to(widget, x, y);
+  pointer_button(1, false);
+}
+
+using Gadgets = WindowTest;
+
+TEST_F(Gadgets, EveryTypePostsItsEventsFromRealInputAndNoneFromTheProgram) {
+  focus_window(toplevel_);
+  const int64_t editor = editor_gadget_create(ANY_NUMBER, 10, 10, 200, 40);
+  const int64_t combo = 7;  // by number
+  combobox_gadget_create(combo, 10, 70, 120, 30, COMBOBOX_EDITABLE | COMBOBOX_UPPER_CASE);
+  const int64_t plain = combobox_gadget_create(ANY_NUMBER, 10, 120, 120, 30);
+  const int64_t button = button_gadget_create(ANY_NUMBER, 10, 170, 100, 40, u"push");
+  const int64_t label = text_gadget_create(ANY_NUMBER, 10, 230, 100, 20, u"label");
+  const int64_t calendar = calendar_gadget_create(ANY_NUMBER, 300, 10, 260, 200, 951825600);
+  GdkPixbuf* logo = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 100, 49);
+  gdk_pixbuf_fill(logo, 0x3366CCFF);
+  const int64_t image = image_gadget_create(ANY_NUMBER, 300, 260, 0, 0, logo);
+  const int64_t other = image_gadget_create(ANY_NUMBER, 420, 260, 0, 0, logo);
+  for (const char16_t* t : {u"1", u"2", u"3", u"4", u"5", u"6"}) gadget_add_item(plain, -1, t);
+  GtkWidget* picture = outer_of(image);
+  gint threshold = 0;
+  g_object_get(gtk_settings_get_default(), "gtk-dnd-drag-threshold", &threshold, nullptr);
+  ASSERT_LT(threshold + 30, 100);
+
+  const struct Step {
+    const char* what;
+    std::function<void()> act;
+    Posted expected;
+  } steps[] = {
+      {"program changes and accessibility settings", [&] {
+         gadget_add_item(editor, -1, u"year");
+         set_text(editor, "2024");
+         gadget_add_item(combo, -1, u"1");
+         set_text(combo, "1");
+         set_text(combo, "07");
+         set_text(plain, "3");
+         set_text(button, "push");
+         gadget_set_accessible(button, u"push", u"Compute");
+         gadget_set_label_for(label, combo);
+         gadget_set_decorative(other);
+       }, {}},
+      {"typing into the editor", [&] { type_key(editor, widget_of(editor), "5"); },
+       {{editor, GADGET_EVENT_FOCUS}, {editor, GADGET_EVENT_CHANGE}}},
+      {"typing into the chooser's entry", [&] { type_key(combo, entry_of(combo), "q"); },
+       {{editor, GADGET_EVENT_LOST_FOCUS}, {combo, GADGET_EVENT_FOCUS}, {combo, GADGET_EVENT_CHANGE}}},
+      {"a button click", [&] { click(widget_of(button)); }, {{combo, GADGET_EVENT_LOST_FOCUS}, {button, 0}}},
+      {"a day click", [&] { click(widget_of(calendar), 1, 1, 130, 130); }, {{calendar, 0}}},
+      {"choosing an item with the pointer", [&] {
+         click(widget_of(plain));
+         GList* menus = gtk_menu_get_for_attach_widget(widget_of(plain));
+         ASSERT_TRUE(menus && pump_until([&] { return widget_ready(GTK_WIDGET(menus->data)); }));
+         GList* items = gtk_container_get_children(GTK_CONTAINER(menus->data));
+         GtkWidget* item = GTK_WIDGET(g_list_nth_data(items, 4));
+         g_list_free(items);
+         settle();
+         click(item);
+       }, {{plain, GADGET_EVENT_CHANGE}}},
+      // With a close request first in the queue, clicks and Editor changes post nothing.
+      {"input while a close request waits", [&] {
+         event_post(EVENT_CLOSE_WINDOW, 0, window_, 0);
+         click(widget_of(button));  // handled in order, before the typed text shows
+         click(widget_of(calendar), 1, 1, 70, 130);
+         type_key(editor, widget_of(editor), "x");
+         type_key(combo, entry_of(combo), "y");
+       }, {{editor, GADGET_EVENT_FOCUS}, {editor, GADGET_EVENT_LOST_FOCUS}, {combo, GADGET_EVENT_FOCUS},
+           {combo, GADGET_EVENT_CHANGE}}},
+      {"a button click once it was fetched", [&] { click(widget_of(button)); },
+       {{combo, GADGET_EVENT_LOST_FOCUS}, {button, 0}}},
+      {"the button's accessible action",
+       [&] { atk_action_do_action(ATK_ACTION(gtk_widget_get_accessible(widget_of(button))), 0); }, {{button, 0}}},
+      {"picture: left", [&] { click(picture, 1); }, {{image, GADGET_EVENT_LEFT_CLICK}}},
+      {"right", [&] { click(picture, 3); }, {{image, GADGET_EVENT_RIGHT_CLICK}}},
+      {"left double", [&] { click(picture, 1, 2); },
+       {{image, GADGET_EVENT_LEFT_CLICK}, {image, GADGET_EVENT_LEFT_DOUBLE_CLICK}}},
+      {"right double", [&] { click(picture, 3, 2); },
+       {{image, GADGET_EVENT_RIGHT_CLICK}, {image, GADGET_EVENT_RIGHT_DOUBLE_CLICK}}},
+      {"middle (nothing), then right", [&] { click(picture, 2); click(picture, 3, 1, 50, 20); },
+       {{image, GADGET_EVENT_RIGHT_CLICK}}},
+      {"a drag that ends outside: no click", [&] { drag(picture, {{50, 20}, {50, 150}}); },
+       {{image, GADGET_EVENT_DRAG_START}}},
+      {"a drag past the threshold, released inside", [&] {
+         drag(picture, {{10, 20}, {20 + threshold, 20}, {35 + threshold, 22}});
+       }, {{image, GADGET_EVENT_DRAG_START}, {image, GADGET_EVENT_LEFT_CLICK}}},
+      {"a move within the threshold (a decoration)", [&] { drag(outer_of(other), {{10, 20}, {11, 20}}); },
+       {{other, GADGET_EVENT_LEFT_CLICK}}},
+  };
+  for (const Step& step : steps) {
+    SCOPED_TRACE(step.what);
+    step.act();
+    Posted posted;
+    auto collect = [&] {
+      for (const Event& e : drain_events(true)) {
+        EXPECT_EQ(e.window, window_);
+        posted.emplace_back(e.gadget, e.subtype);
+      }
+    };
+    pump_until([&] {
+      collect();
+      return posted.size() >= step.expected.size();
+    });
+    settle();
+    collect();
+    EXPECT_EQ(posted, step.expected);
+  }
+  EXPECT_EQ(text_of(editor), "20245x");
+  EXPECT_EQ(text_of(combo), "07QY");  // typed letters pass the case filter
+  EXPECT_EQ(text_of(plain), "5");
+  gadget_free(ANY_NUMBER);
+  g_object_unref(logo);
+}
+
+TEST_F(Gadgets, LifetimeItemsAndRows) {
+  ASSERT_NE(editor_gadget_create(5, 10, 10, 100, 30), 0);
+  GtkWidget* old_scroller = outer_of(5);
+  g_object_add_weak_pointer(G_OBJECT(old_scroller), reinterpret_cast<gpointer*>(&old_scroller));
+  // Re-created under a live number: the old widgets go; a number gives the widget back.
+  const int64_t created = button_gadget_create(5, 10, 10, 80, 30, u"new", BUTTON_TOGGLE);
+  EXPECT_EQ(created, reinterpret_cast<intptr_t>(widget_of(5)));
+  EXPECT_EQ(old_scroller, nullptr);
+  ops(5).set_state(record_of(5), 1);
+  EXPECT_EQ(gadget_get_state(5), 1);  // a toggle button keeps its state
+
+  // Editor lines: before a line; the index of the last line, or any beyond it, appends;
+  // below -1 goes before the last line.
+  editor_gadget_create(1, 10, 50, 200, 100);
+  const struct { const char* text; int32_t position; const char16_t* item; const char* expected; } lines[] = {
+      {"", -1, u"year", "year"}, {"year", -1, nullptr, "year\n"}, {"a\nb\nc", 1, u"x", "a\nx\nb\nc"},
+      {"a\nb\nc", 2, u"x", "a\nb\nc\nx"}, {"a\nb\nc", 9, u"x", "a\nb\nc\nx"}, {"a\nb\nc", -7, u"x", "a\nb\nx\nc"},
+  };
+  for (const auto& l : lines) {
+    set_text(1, l.text);
+    gadget_add_item(1, l.position, l.item);
+    EXPECT_EQ(text_of(1), l.expected) << l.text << " at " << l.position;
+  }
+  ops(1).remove_item(record_of(1), 3);
+  ops(1).remove_item(record_of(1), 2);  // the last line takes the break before it along
+  EXPECT_EQ(text_of(1), "a\nb");
+
+  // The real window's choosers select matching rows; here, the case filters on ASCII letters
+  // only, an unknown text that a plain chooser cannot show, and a row inserted before another.
+  combobox_gadget_create(2, 10, 160, 100, 30, COMBOBOX_EDITABLE | COMBOBOX_LOWER_CASE);
+  combobox_gadget_create(3, 10, 200, 100, 30, COMBOBOX_UPPER_CASE);
+  gadget_add_item(2, -1, u"ÄBÇ Déf");
+  for (const char16_t* t : {u"straße ÿ", u"blue"}) gadget_add_item(3, -1, t);
+  gadget_add_item(3, 1, u"yellow");
+  const struct { ObjectValue gadget; const char* text; int64_t state; const char* shown; } rows[] = {
+      {2, "ÄBÇ DÉF", -1, "ÄbÇ dÉf"}, {2, "ÄBÇ déf", 0, "ÄbÇ déf"}, {3, "STRAßE ÿ", 0, "STRAßE ÿ"},
+      {3, "YELLOW", 1, "YELLOW"}, {3, "purple", -1, ""}};
+  for (const auto& r : rows) {
+    set_text(r.gadget, r.text);
+    EXPECT_EQ(gadget_get_state(r.gadget), r.state) << r.text;
+    EXPECT_EQ(text_of(r.gadget), r.shown);
+  }
+  // Multi-byte characters pass the case filter whole, however the text arrives.
+  gint position = 0;
+  gtk_editable_insert_text(GTK_EDITABLE(entry_of(2)), "Äö-X", -1, &position);
+  EXPECT_EQ(position, 4);
+  EXPECT_EQ(text_of(2), "Äö-xÄbÇ déf");
+
+  // Closing the window releases every record; operations on missing gadgets do nothing.
+  win_close(window_);
+  for (ObjectValue g : {1, 2, 3, 5}) EXPECT_EQ(record_of(g), nullptr);
+  EXPECT_EQ(gadget_get_state(5) + gadget_add_item(5, -1, u"x") + gadget_width(5), 0);
+  EXPECT_EQ(text_of(5), "");
+  gadget_set_text(5, u"x");
+  gadget_resize(5, 1, 1, 10, 10);
+}
+
+// A style colour of a widget in a state, as a colour value.
+int64_t style_rgb(GtkWidget* widget, GtkStateFlags state, const char* property) {
+  GdkRGBA* c = nullptr;
+  GtkStyleContext* context = gtk_widget_get_style_context(widget);
+  gtk_style_context_save(context);
+  gtk_style_context_set_state(context, state);
+  gtk_style_context_get(context, state, property, &c, nullptr);
+  gtk_style_context_restore(context);
+  const int64_t rgb = color_rgb(int(c->red * 255 + 0.5), int(c->green * 255 + 0.5), int(c->blue * 255 + 0.5));
+  gdk_rgba_free(c);
+  return rgb;
+}
+
+TEST_F(Gadgets, ColoursAndSizes) {
+  text_gadget_create(1, 10, 10, 100, 20, u"label");
+  editor_gadget_create(2, 10, 40, 100, 30);
+  GtkWidget *box = GTK_WIDGET(reinterpret_cast<void*>(record_of(1)->d)), *view = widget_of(2), *scroller = outer_of(2);
+  const GtkStateFlags normal = GTK_STATE_FLAG_NORMAL, selected = GTK_STATE_FLAG_SELECTED;
+  const int64_t label_theme = style_rgb(box, normal, "color");
+  const int64_t field_theme = style_rgb(view, normal, "background-color"),
+                selected_theme = style_rgb(view, selected, "background-color");
+  // Each step sets one colour and reads one style colour back.
+  const struct {
+    ObjectValue g;
+    int32_t kind, color;
+    GtkWidget* w;
+    GtkStateFlags state;
+    const char* property;
+    int64_t rgb;
+  } steps[] = {
+      {1, COLOR_FRONT, 0x464646, box, normal, "color", 0x464646},
+      {1, COLOR_BACK, 0xD7D8BC, box, normal, "background-color", 0xD7D8BC},
+      {1, COLOR_FRONT, -1, box, normal, "color", label_theme},
+      // A background brings its contrast colour for selections, on both of an Editor's widgets.
+      {2, COLOR_BACK, 0x808080, view, selected, "background-color", 0x666666},
+      {2, COLOR_BACK, 0x808080, scroller, selected, "background-color", 0x666666},
+      {2, COLOR_BACK, 0x808080, view, selected, "color", 0x808080},
+      {2, COLOR_BACK, -1, view, selected, "background-color", selected_theme},
+      // A text colour that the theme's field would swallow (light on white) brings its contrast
+      // colour as the field's background and caret, until the field has a background of its
+      // own or a readable text colour.
+      {2, COLOR_FRONT, 0xFFFFFF, view, normal, "background-color", 0},
+      {2, COLOR_FRONT, 0xFFFFFF, view, normal, "caret-color", 0xFFFFFF},
+      {2, COLOR_FRONT, 0xF0F0F0, view, normal, "background-color", 0x0F0F0F},
+      {2, COLOR_BACK, 0x0000FF, view, normal, "background-color", 0x0000FF},
+      {2, COLOR_BACK, -1, view, normal, "background-color", 0x0F0F0F},
+      {2, COLOR_FRONT, 0x000000, view, normal, "background-color", field_theme},
+  };
+  for (const auto& c : steps) {
+    gadget_set_color(c.g, c.kind, c.color);
+    EXPECT_EQ(style_rgb(c.w, c.state, c.property), c.rgb) << c.g << " " << c.kind << " " << std::hex << c.color;
+  }
+  gadget_set_color(1, 3, 0x00FF00);  // an unknown kind changes nothing
+  EXPECT_EQ(ops(1).get_color(record_of(1), COLOR_BACK), 0xD7D8BC);
+  gadget_set_color(1, COLOR_BACK, -1);
+  EXPECT_EQ(ops(1).get_color(record_of(1), COLOR_BACK), -1);
+  EXPECT_FALSE(gtk_event_box_get_visible_window(GTK_EVENT_BOX(box)));
+
+  auto where = [&] {
+    gint x = 0, y = 0;
+    gtk_container_child_get(GTK_CONTAINER(gtk_widget_get_parent(scroller)), scroller, "x", &x, "y", &y, nullptr);
+    return std::tuple<int, int, int64_t, int64_t>(x, y, gadget_width(2), gadget_height(2));
+  };
+  gadget_resize(2, KEEP_VALUE, KEEP_VALUE, 200, KEEP_VALUE);
+  gadget_resize(2, 50, KEEP_VALUE, KEEP_VALUE, KEEP_VALUE);
+  gadget_resize(2, KEEP_VALUE, KEEP_VALUE, 0, -5);  // sizes below 1 are kept too
+  EXPECT_EQ(where(), std::make_tuple(50, 40, 200, 30));  // the field's own height, not a scrollbar's minimum
+  gtk_widget_hide(scroller);
+  gadget_resize(2, 5, 6, 120, 45);
+  EXPECT_EQ(where(), std::make_tuple(5, 6, 120, 45));
+  EXPECT_FALSE(gtk_widget_get_visible(scroller));
+
+}
+
+// The real program's names, labels, decorations and Tab order are read over AT-SPI and
+// walked with real keys; here, what it does not exercise: repeats, nulls, missing gadgets,
+// labels that are not Text gadgets, and the keyboard flags left off.
+TEST_F(Gadgets, AccessibilityAndKeyboard) {
+  auto atk = [](GtkWidget* w) { return gtk_widget_get_accessible(w); };
+  auto labels = [&](GtkWidget* w, AtkRelationType type) {
+    AtkRelationSet* set = atk_object_ref_relation_set(atk(w));
+    AtkRelation* relation = atk_relation_set_get_relation_by_type(set, type);
+    const int n = relation ? int(atk_relation_get_target(relation)->len) : 0;
+    g_object_unref(set);
+    return n;
+  };
+  const int64_t label = text_gadget_create(ANY_NUMBER, 10, 10, 60, 20, u"Day");
+  const int64_t combo = combobox_gadget_create(ANY_NUMBER, 80, 10, 100, 30, COMBOBOX_EDITABLE);
+  const int64_t button = button_gadget_create(ANY_NUMBER, 10, 60, 100, 40, u"push");
+  const int64_t gone = text_gadget_create(ANY_NUMBER, 10, 120, 60, 20, u"gone");
+  gadget_free(gone);
+  gadget_set_accessible(combo, u"Tag \u2013 \U0001F4C5", u"Start day");
+  gadget_set_accessible(combo, nullptr, u"\u65e5");  // a null name keeps the name
+  for (auto [l, target] : {std::pair{label, combo}, {label, combo}, {gone, combo}, {77, combo}, {button, combo},
+                           {label, gone}, {label, 77}, {label, label}})
+    gadget_set_label_for(l, target);
+  gadget_set_accessible(gone, u"nobody", u"nothing");
+  gadget_set_decorative(77);
+  EXPECT_STREQ(atk_object_get_name(atk(entry_of(combo))), "Tag \u2013 \U0001F4C5");
+  EXPECT_STREQ(atk_object_get_description(atk(widget_of(combo))), "\u65e5");
+  // The chooser and its entry, once each; nothing from the misuses.
+  const AtkRelationType label_for = ATK_RELATION_LABEL_FOR, labelled_by = ATK_RELATION_LABELLED_BY;
+  EXPECT_EQ(std::make_tuple(labels(widget_of(label), label_for), labels(widget_of(label), labelled_by),
+                            labels(widget_of(button), label_for), labels(entry_of(combo), labelled_by)),
+            std::make_tuple(2, 0, 0, 1));
+
+  // Tab visits the gadgets given, in their order, each once, missing ones left out; only the
+  // flagged Editor passes Tab on, and only the flagged picture takes the focus and a click action.
+  const int64_t editor = editor_gadget_create(ANY_NUMBER, 10, 160, 100, 30);
+  const int64_t passing = editor_gadget_create(ANY_NUMBER, 10, 200, 100, 30, EDITOR_TAB_MOVES_FOCUS);
+  const int64_t logo = image_gadget_create(ANY_NUMBER, 10, 300, 100, 50, nullptr, IMAGE_BORDER | IMAGE_KEYBOARD);
+  const int64_t banner = image_gadget_create(ANY_NUMBER, 120, 300, 100, 50, nullptr, IMAGE_BORDER);
+  const ObjectValue order[] = {logo, 77, gone, editor, logo, button};
+  gadget_set_focus_order(order, int32_t(std::size(order)));
+  GList* chain = nullptr;
+  G_GNUC_BEGIN_IGNORE_DEPRECATIONS
+  ASSERT_TRUE(gtk_container_get_focus_chain(GTK_CONTAINER(gtk_widget_get_parent(outer_of(logo))), &chain));
+  G_GNUC_END_IGNORE_DEPRECATIONS
+  std::vector<GtkWidget*> tops;
+  for (GList* l = chain; l; l = l->next) tops.push_back(GTK_WIDGET(l->data));
+  g_list_free(chain);
+  EXPECT_EQ(tops, (std::vector<GtkWidget*>{outer_of(logo), outer_of(editor), outer_of(button)}));
+  EXPECT_TRUE(gtk_text_view_get_accepts_tab(GTK_TEXT_VIEW(widget_of(editor))));
+  EXPECT_FALSE(gtk_text_view_get_accepts_tab(GTK_TEXT_VIEW(widget_of(passing))));
+  EXPECT_FALSE(gtk_widget_get_can_focus(widget_of(banner)) || ATK_IS_ACTION(atk(widget_of(banner))));
+  EXPECT_TRUE(gtk_widget_get_can_focus(widget_of(logo)));
+  ASSERT_TRUE(ATK_IS_ACTION(atk(widget_of(logo))));
+  drain_events();
+  EXPECT_FALSE(atk_action_do_action(ATK_ACTION(atk(widget_of(logo))), 1));
+  EXPECT_TRUE(atk_action_do_action(ATK_ACTION(atk(widget_of(logo))), 0));
+  EXPECT_EQ(drain_events(true), (std::vector<Event>{{EVENT_GADGET, logo, window_, GADGET_EVENT_LEFT_CLICK}}));
+}
+
+}  // namespace
