@@ -1,10 +1,10 @@
 #!/usr/bin/env python3
 """The built calculator seen through AT-SPI, as a screen reader sees it.
 
-Starts the program, checks the names, descriptions, label relations, the logo's click
-action and the decorative banner, computes one date after and one before with nothing
-but AT-SPI calls, and closes the window. (Tab order and the logo's keys and action are
-walked in the window test and the gadget test.)
+Starts the program, checks the names, descriptions, label relations and the decorative
+banner, follows the keyboard focus once round the window with real Tab presses, opens and
+closes the about box with the logo's "click" action, computes one date after and one
+before with nothing but AT-SPI calls, and closes the window.
 
 usage: app_atspi_test.py PROGRAM XWIN
 """
@@ -122,6 +122,43 @@ def check_window(nodes):
     return found
 
 
+# The controls Tab visits, in order, by their keys in check_window's result.
+TAB_ORDER = ("Year", "Month", "Day", "calendar", "days after", "after", "push after", "days before", "before",
+             "push before", "logo")
+
+
+def focus_on(found):
+    for key in TAB_ORDER:
+        found[key].clear_cache()  # ask the program: no event loop here keeps cached states current
+    return next((key for key in TAB_ORDER if found[key].get_state_set().contains(Atspi.StateType.FOCUSED)), None)
+
+
+def walk_tab_order(found, window_id):
+    """The focus at start-up in the days-after count, then once round the window with Tab."""
+    subprocess.run(["xdotool", "windowfocus", "--sync", window_id], check=True)
+    at = TAB_ORDER.index("days after")
+    for step in range(len(TAB_ORDER) + 1):
+        if step:
+            subprocess.run(["xdotool", "key", "Tab"], check=True)
+            at = (at + 1) % len(TAB_ORDER)
+        deadline = time.monotonic() + 10
+        while (now := focus_on(found)) != TAB_ORDER[at] and time.monotonic() < deadline:
+            time.sleep(0.05)
+        if not check(now == TAB_ORDER[at], "after %d Tabs the focus is on %r, not %r" % (step, now, TAB_ORDER[at])):
+            return
+
+
+def click_logo(frame, logo):
+    """The logo's "click" action opens the about box, which its own button closes."""
+    app = frame.get_parent()
+    about = lambda: next((b for b in children(app) if name(b) == "合同会社Zephra Corporation"), None)  # noqa: E731
+    Atspi.Action.do_action(logo, 0)
+    buttons = [n for n in walk(poll(about, "the about box")) if n.get_role() == R.PUSH_BUTTON]
+    if check(len(buttons) == 1, "the about box has %d buttons" % len(buttons)):
+        Atspi.Action.do_action(buttons[0], 0)
+        poll(lambda: about() is None, "the about box to close")
+
+
 def drive(found):
     """One date each way, typed and pressed through accessibility calls alone."""
     for field, text in (("Year", "2024"), ("Month", "1"), ("Day", "31"), ("days after", "29"), ("days before", "1")):
@@ -151,6 +188,8 @@ def main():
         nodes = poll(complete, "the gadgets on the accessibility bus")
         found = check_window(nodes)
         if check(len(found) == 11, "cannot drive the calculator: found only %s" % sorted(found)):
+            walk_tab_order(found, window_id)
+            click_logo(frame, found["logo"])
             drive(found)
         subprocess.run([xwin, "close", window_id], check=True)
         check(app.wait(timeout=TIMEOUT) == 0, "exit status %d" % app.returncode)
