@@ -32,8 +32,7 @@ U format(UString mask, DateSeconds d) {
 }
 U ymd(DateSeconds d) { return format(u"%yyyy/%mm/%dd", d); }
 
-// What ymd should give for day number n (days since 1970-01-01): 0000/00/00 outside the
-// years 1 .. 9999.
+// What ymd should give for day number n (days since 1970-01-01): 0000/00/00 outside the years 1 .. 9999.
 U expected_text(int64_t n) {
   if (n < sys_days(year{1} / 1 / 1).time_since_epoch().count() ||
       n >= sys_days(year{10000} / 1 / 1).time_since_epoch().count())
@@ -44,8 +43,7 @@ U expected_text(int64_t n) {
   return U(buf, buf + 10);
 }
 
-class DateTest : public ::testing::Test {
- protected:
+struct DateTest : ::testing::Test {
   void SetUp() override { ustr_stack_startup(); }
 };
 
@@ -117,9 +115,8 @@ TEST_F(DateTest, EdgesNoCalendarWalkReaches) {
            {253402300800, u"0000/00/00"}, {INT64_MAX, u"0000/00/00"}, {INT64_MIN, u"0000/00/00"},
            {67768036191676799, u"0000/00/00"}})  // gmtime's last second: a year beyond 32 bits
     EXPECT_EQ(ymd(value), text) << value;
-  EXPECT_EQ(date_year(67768036191676799), 0);
-  EXPECT_EQ(date_day(INT64_MAX), 0);
-  EXPECT_EQ(date_month(DATE_INVALID), 0);
+  EXPECT_EQ(std::tuple(date_year(67768036191676799), date_day(INT64_MAX), date_month(DATE_INVALID)),
+            std::tuple(0, 0, 0));
 }
 
 TEST_F(DateTest, FormatTokensAndALongMaskOnTheStack) {

@@ -35,8 +35,7 @@ uint32_t next_random(uint32_t* state) {
   return *state >> 8;
 }
 
-class Soak : public ::testing::Test {
- protected:
+struct Soak : ::testing::Test {
   static void SetUpTestSuite() {
     zvd_test::start_app();
     run_pending();
@@ -65,11 +64,8 @@ TEST_F(Soak, DateActionsKeepMemoryFlat) {
     }
     const int n = int(next_random(&state) % 40001) - 20000;
     const uint32_t kind = next_random(&state) % 16;
-    const std::string count = kind == 0   ? "junk"
-                              : kind == 1 ? "$" + std::to_string(std::abs(n))
-                              : kind == 2 ? "99999999999"
-                              : kind == 3 ? ""
-                                          : std::to_string(n);
+    const std::string odd[] = {"junk", "$" + std::to_string(std::abs(n)), "99999999999", ""};
+    const std::string count = kind < 4 ? odd[kind] : std::to_string(n);
     const bool after = i % 2 == 0;
     set_text(after ? app_after_count_field : app_before_count_field, count);
     after ? app_days_after(0) : app_days_before(0);
@@ -114,10 +110,8 @@ TEST_F(Soak, EventBurstsGiveThePoolBack) {
     const int size = 1 + int(next_random(&state) % 3000);
     for (int k = 0; k < size; ++k) event_post(EVENT_GADGET, k % 7, app_main_window, burst * 4096 + k);
     most_blocks = std::max(most_blocks, pool_block_count(pool));
-    for (int k = 0; k < size; ++k) {
-      ASSERT_EQ(event_fetch(), EVENT_GADGET);
-      ASSERT_EQ(event_subtype(), burst * 4096 + k);
-    }
+    for (int k = 0; k < size; ++k)
+      ASSERT_EQ((std::pair{event_fetch(), event_subtype()}), std::pair(int64_t{EVENT_GADGET}, int64_t{burst * 4096 + k}));
     ASSERT_EQ(event_fetch(), 0);
     ASSERT_EQ(pool_block_count(pool), 1) << "burst " << burst << " left blocks behind";
   }
