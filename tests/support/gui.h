@@ -1,7 +1,5 @@
-// What every test of real windows needs: the runtime started in the program's order,
-// bounded pumping of the toolkit, the queued events, gadget texts and widgets, real X
-// input (XTest for the pointer, xdotool for the keyboard) and a watcher that answers
-// message boxes.
+// What tests of real windows share: the runtime started in the program's order, bounded pumping,
+// the queued events, gadget texts and widgets, real X input and a watcher that answers message boxes.
 #pragma once
 
 // gtest comes before Xlib, whose macros (None, Bool, ...) would clash with it.
@@ -36,8 +34,7 @@ inline void start_runtime() {
   static bool started = false;
   if (started) return;
   started = true;
-  static char name[] = "zvd-test";
-  static char* argv[] = {name, nullptr};
+  static char name[] = "zvd-test", *argv[] = {name, nullptr};
   toolkit_set_args(1, argv);
   runtime_set_locale();
   ustr_stack_startup();
@@ -68,9 +65,7 @@ inline bool pump_until(const std::function<bool()>& cond, int timeout_ms = TIMEO
 inline void pump_pending() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
 }
-
-// Runs the toolkit's pending work, including what the X server still owes us.
-inline void settle() {
+inline void settle() {  // the toolkit's pending work, including what the X server still owes us
   pump_pending();
   gdk_display_sync(gdk_display_get_default());
   pump_pending();
@@ -174,9 +169,8 @@ inline void click(GtkWidget* widget, unsigned button = 1, int count = 1, int x =
 
 // Runs xdotool (keyboard input through XTest to the focused window); true on success.
 inline bool xdotool(std::vector<std::string> args) {
+  args.insert(args.begin(), "xdotool");
   std::vector<char*> argv;
-  static char program[] = "xdotool";
-  argv.push_back(program);
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   gint status = -1;
@@ -192,35 +186,19 @@ inline void focus_window(GtkWidget* toplevel) {
   ASSERT_TRUE(pump_until([&] { return gtk_window_is_active(GTK_WINDOW(toplevel)); }));
 }
 
-// A WM_DELETE_WINDOW client message, as a window manager sends it.
-inline void send_wm_delete(GtkWidget* window) {
-  XEvent ev{};
-  ev.xclient.type = ClientMessage;
-  ev.xclient.window = GDK_WINDOW_XID(gtk_widget_get_window(window));
-  ev.xclient.message_type = XInternAtom(x_display(), "WM_PROTOCOLS", False);
-  ev.xclient.format = 32;
-  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(x_display(), "WM_DELETE_WINDOW", False));
-  ev.xclient.data.l[1] = CurrentTime;
-  XSendEvent(x_display(), ev.xclient.window, False, NoEventMask, &ev);
-  XFlush(x_display());
-}
-
 // While code under test runs a modal message box, reads each box that appears and answers
-// it with the given response (for response 0, with the window manager's close request).
+// it with the given response (for response 0, by closing it as the window manager does).
 class DialogWatcher {
  public:
   struct Seen {
-    std::string title, text;
-    bool markup = true;
+    std::string title, text, buttons;  // buttons: "ok", "yes", "no", "cancel" as the box has them
+    gboolean markup = TRUE;
     GtkMessageType type = GTK_MESSAGE_OTHER;
-    std::string buttons;  // "ok", "yes", "no", "cancel" as the box has them
   };
   explicit DialogWatcher(int response = GTK_RESPONSE_OK) : response_(response) {
     source_ = g_timeout_add(10, &DialogWatcher::tick, this);
   }
   ~DialogWatcher() { g_source_remove(source_); }
-  DialogWatcher(const DialogWatcher&) = delete;
-  DialogWatcher& operator=(const DialogWatcher&) = delete;
   std::vector<Seen> seen;
 
  private:
@@ -233,10 +211,8 @@ class DialogWatcher {
       g_object_set_data(G_OBJECT(box), "zvd-seen", box);
       Seen s;
       gchar* text = nullptr;
-      gboolean markup = TRUE;
-      g_object_get(box, "text", &text, "use-markup", &markup, "message-type", &s.type, nullptr);
+      g_object_get(box, "text", &text, "use-markup", &s.markup, "message-type", &s.type, nullptr);
       s.text = text ? text : "";
-      s.markup = markup;
       g_free(text);
       s.title = gtk_window_get_title(GTK_WINDOW(box)) ? gtk_window_get_title(GTK_WINDOW(box)) : "";
       for (auto [response, name] : {std::pair{GTK_RESPONSE_OK, " ok"}, {GTK_RESPONSE_YES, " yes"},
@@ -245,7 +221,7 @@ class DialogWatcher {
           s.buttons += s.buttons.empty() ? name + 1 : name;
       self->seen.push_back(s);
       GtkWidget* button = gtk_dialog_get_widget_for_response(GTK_DIALOG(box), self->response_);
-      if (self->response_ == 0) send_wm_delete(box);
+      if (self->response_ == 0) gtk_window_close(GTK_WINDOW(box));
       else if (button) gtk_button_clicked(GTK_BUTTON(button));
       else gtk_dialog_response(GTK_DIALOG(box), GTK_RESPONSE_NONE);
     }
@@ -271,7 +247,6 @@ class WindowTest : public ::testing::Test {
     drain_events();
   }
   void TearDown() override {
-    gadget_set_font(ANY_NUMBER, 0);
     win_close_all();
     settle();
     drain_events();
