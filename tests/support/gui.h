@@ -233,26 +233,4 @@ class DialogWatcher {
   guint source_ = 0;
 };
 
-// Every test gets a fresh window that is the current gadget list; it is closed, with
-// everything in it, at the end of the test.
-class WindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    start_runtime();
-    window_ = win_open(ANY_NUMBER, 0, 0, 640, 480, u"gadgets", 0, nullptr);
-    ASSERT_NE(window_, 0);
-    toplevel_ = GTK_WIDGET(win_widget(window_));
-    ASSERT_TRUE(pump_until([&] { return widget_ready(toplevel_); }));
-    settle();
-    drain_events();
-  }
-  void TearDown() override {
-    win_close_all();
-    settle();
-    drain_events();
-  }
-  int64_t window_ = 0;
-  GtkWidget* toplevel_ = nullptr;
-};
-
 }  // namespace zvd_test
