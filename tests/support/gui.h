@@ -77,8 +77,6 @@ inline bool widget_ready(GtkWidget* widget) {
          gtk_widget_get_allocated_width(widget) > 1;
 }
 
-// --- Events ----------------------------------------------------------------------------
-
 struct Event {
   int64_t type, gadget, window, subtype;
   bool operator==(const Event&) const = default;
@@ -93,19 +91,6 @@ inline std::vector<Event> drain_events(bool only_gadgets = false) {
   }
   return events;
 }
-
-// Pumps, collecting events into *log, until one of the type for that window (or, for a
-// gadget event, that gadget) is there.
-inline bool wait_for_event(std::vector<Event>* log, int64_t type, int64_t gadget_or_window) {
-  return pump_until([&] {
-    for (const Event& e : drain_events()) log->push_back(e);
-    for (const Event& e : *log)
-      if (e.type == type && (type == EVENT_GADGET ? e.gadget : e.window) == gadget_or_window) return true;
-    return false;
-  });
-}
-
-// --- Gadgets -----------------------------------------------------------------------------
 
 inline std::string text_of(ObjectValue gadget) {
   const int64_t mark = ustr_stack_top();
@@ -126,19 +111,13 @@ inline void set_text(ObjectValue gadget, const std::string& utf8) {
   ustr_stack_set_top(mark);
 }
 
-inline GadgetRecord* record_of(ObjectValue gadget) {
-  return static_cast<GadgetRecord*>(obj_get(gadget_registry(), gadget));
-}
-inline GtkWidget* widget_of(ObjectValue gadget) {
-  GadgetRecord* record = record_of(gadget);
-  return record ? GTK_WIDGET(record->widget) : nullptr;
-}
-inline GtkWidget* outer_of(ObjectValue gadget) {
-  GadgetRecord* record = record_of(gadget);
+// A gadget's record, primary widget and the widget placed into the window (null when not found).
+inline GadgetRecord* record_of(ObjectValue g) { return static_cast<GadgetRecord*>(obj_get(gadget_registry(), g)); }
+inline GtkWidget* widget_of(ObjectValue g) { return record_of(g) ? GTK_WIDGET(record_of(g)->widget) : nullptr; }
+inline GtkWidget* outer_of(ObjectValue g) {
+  GadgetRecord* record = record_of(g);
   return record ? GTK_WIDGET(record->outer ? record->outer : record->widget) : nullptr;
 }
-
-// --- Real input ------------------------------------------------------------------------
 
 inline Display* x_display() { return GDK_DISPLAY_XDISPLAY(gdk_display_get_default()); }
 
@@ -195,9 +174,7 @@ class DialogWatcher {
     gboolean markup = TRUE;
     GtkMessageType type = GTK_MESSAGE_OTHER;
   };
-  explicit DialogWatcher(int response = GTK_RESPONSE_OK) : response_(response) {
-    source_ = g_timeout_add(10, &DialogWatcher::tick, this);
-  }
+  explicit DialogWatcher(int response = GTK_RESPONSE_OK) : response_(response), source_(g_timeout_add(10, tick, this)) {}
   ~DialogWatcher() { g_source_remove(source_); }
   std::vector<Seen> seen;
 
