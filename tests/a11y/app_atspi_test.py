@@ -119,16 +119,12 @@ def focus_on(found):
 def walk_tab_order(found, window_id):
     """The focus at start-up in the days-after count, then once round the window with Tab."""
     subprocess.run(["xdotool", "windowfocus", "--sync", window_id], check=True)
-    at = TAB_ORDER.index("days after")
+    start = TAB_ORDER.index("days after")
     for step in range(len(TAB_ORDER) + 1):
         if step:
             subprocess.run(["xdotool", "key", "Tab"], check=True)
-            at = (at + 1) % len(TAB_ORDER)
-        deadline = time.monotonic() + 10
-        while (now := focus_on(found)) != TAB_ORDER[at] and time.monotonic() < deadline:
-            time.sleep(0.05)
-        if not check(now == TAB_ORDER[at], "after %d Tabs the focus is on %r, not %r" % (step, now, TAB_ORDER[at])):
-            return
+        where = TAB_ORDER[(start + step) % len(TAB_ORDER)]
+        poll(lambda: focus_on(found) == where, "the focus on %r after %d Tabs" % (where, step), 10)
 
 
 def click_logo(frame, logo):

@@ -107,11 +107,7 @@ TEST_F(AppWindow, TheKeyboardAloneComputesAndWalksTheWindow) {
   g_date_strftime(expected, sizeof expected, "90=%Y/%m/%d", day);
   g_date_free(day);
   EXPECT_EQ(text_of(app_after_count_field) + "=" + text_of(app_after_result_field), expected);
-  auto texts = [] {
-    std::string all;
-    for (const int64_t* g : STOPS) all += text_of(*g) + "|";
-    return all;
-  };
+  auto texts = [] { std::string all; for (const int64_t* g : STOPS) all += text_of(*g) + "|"; return all; };
   for (auto [keys, step] : {std::pair{"Tab", 1}, {"shift+Tab", -1}, {"ctrl+Tab", 1}}) {
     gadget_set_focus(app_year_field);
     ASSERT_TRUE(pump_until([] { return focused_stop() == 0; }));
@@ -206,16 +202,15 @@ TEST_F(AppWindow, TheLayoutShowsWhole) {
     const GdkRectangle r = area_of(widget_of(gadget));
     EXPECT_TRUE(pump_until([&] { return screen({r.x, r.y, w, h}) == rgb_of(picture); })) << "picture " << w;
   }
-  for (auto [gadget, x, y, w, h] : {std::tuple{app_year_field, 40, 70, 100, 30},
-                                    {app_after_count_field, 30, 160, 100, 35},
-                                    {app_after_result_field, 260, 160, 160, 35},
-                                    {app_before_count_field, 30, 220, 100, 35},
-                                    {app_before_result_field, 260, 220, 160, 35}}) {
-    GtkAllocation a;
-    EXPECT_TRUE(pump_until([&] {
-      gtk_widget_get_allocation(outer_of(gadget), &a);
-      return a.x == x && a.y == y && a.width == w && a.height == h;
-    })) << "field at " << x << "," << y << " is " << a.width << "x" << a.height << " at " << a.x << "," << a.y;
+  for (auto [gadget, where] : {std::pair{app_year_field, "40,70 100x30"}, {app_after_count_field, "30,160 100x35"},
+                               {app_after_result_field, "260,160 160x35"}, {app_before_count_field, "30,220 100x35"},
+                               {app_before_result_field, "260,220 160x35"}}) {
+    auto place = [&] {
+      const GdkRectangle r = area_of(outer_of(gadget));
+      return std::to_string(r.x) + "," + std::to_string(r.y) + " " + std::to_string(r.width) + "x" +
+             std::to_string(r.height);
+    };
+    EXPECT_TRUE(pump_until([&] { return place() == where; })) << place();
   }
   GList* children = gtk_container_get_children(GTK_CONTAINER(gtk_widget_get_parent(outer_of(app_year_field))));
   ASSERT_EQ(g_list_length(children), 20u);

@@ -174,7 +174,8 @@ class DialogWatcher {
     gboolean markup = TRUE;
     GtkMessageType type = GTK_MESSAGE_OTHER;
   };
-  explicit DialogWatcher(int response = GTK_RESPONSE_OK) : response_(response), source_(g_timeout_add(10, tick, this)) {}
+  explicit DialogWatcher(int response = GTK_RESPONSE_OK)
+      : response_(response), source_(g_timeout_add(10, tick, this)) {}
   ~DialogWatcher() { g_source_remove(source_); }
   std::vector<Seen> seen;
 
@@ -207,7 +208,7 @@ class DialogWatcher {
   }
 
   int response_;
-  guint source_ = 0;
+  guint source_;
 };
 
 }  // namespace zvd_test
