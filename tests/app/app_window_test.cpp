@@ -1,10 +1,9 @@
 // The calculator's real main window, built by the application's start-up and driven with real
 // pointer and keyboard input. ZVD_THEME_CASE names a row of THEMES to start under (CTest runs the
 // readability case once per row). Closing the built program, and its exit status, is the process test's.
-#include <glib/gstdio.h>
-
 #include <cmath>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <map>
 
@@ -47,10 +46,9 @@ class AppWindow : public ::testing::Test {
     for (const ThemeCase& c : THEMES)
       if (std::string(wanted ? wanted : "default") == c.name) theme = &c;
     ASSERT_NE(theme, nullptr) << "no theme case " << wanted;
-    gchar* dir = g_dir_make_tmp("zvd-theme-XXXXXX", nullptr);
+    g_autofree gchar* dir = g_dir_make_tmp("zvd-theme-XXXXXX", nullptr);
     config = dir;
-    g_free(dir);
-    g_mkdir((config + "/gtk-3.0").c_str(), 0700);
+    std::filesystem::create_directory(config + "/gtk-3.0");
     // Without animations each change is drawn at once, never through an intermediate frame.
     std::ofstream(config + "/gtk-3.0/settings.ini")
         << "[Settings]\ngtk-enable-animations=0\n" << (theme->settings ? theme->settings : "");
@@ -66,9 +64,7 @@ class AppWindow : public ::testing::Test {
   }
   static void TearDownTestSuite() {
     app_shutdown();
-    g_remove((config + "/gtk-3.0/settings.ini").c_str());
-    g_rmdir((config + "/gtk-3.0").c_str());
-    g_rmdir(config.c_str());
+    std::filesystem::remove_all(config);
   }
   void SetUp() override { focus_window(main_toplevel()); }
 };

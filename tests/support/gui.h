@@ -36,17 +36,10 @@ inline void start_runtime() {
   started = true;
   static char name[] = "zvd-test", *argv[] = {name, nullptr};
   toolkit_set_args(1, argv);
-  runtime_set_locale();
-  ustr_stack_startup();
-  decode_context_init();
-  toolkit_init();
-  font_library_init();
-  event_queue_init();
-  bmp_decoder_register();
-  image_init();
-  win_library_init();
-  gadget_init();
-  png_decoder_register();
+  for (void (*step)() : {runtime_set_locale, ustr_stack_startup, decode_context_init, toolkit_init, font_library_init,
+                         event_queue_init, bmp_decoder_register, image_init, win_library_init, gadget_init,
+                         png_decoder_register})
+    step();
 }
 
 // Iterates the main loop until cond() holds or timeout_ms pass; returns cond().
