@@ -347,11 +347,10 @@ TEST_F(AppWindow, TheLogoOpensTheAboutBox) {
   // A push afterwards marks the end: once its result shows, the clicks before it were handled.
   run_case({"2024", "1", "31", "1", false, "2024/01/30"});
   EXPECT_TRUE(watcher.seen.empty());
-  for (auto [gadget, subtype] : {std::pair{app_logo_gadget, GADGET_EVENT_RIGHT_CLICK},
-                                 {app_banner_gadget, GADGET_EVENT_LEFT_CLICK},
-                                 {app_banner_gadget, GADGET_EVENT_RIGHT_CLICK}})
-    EXPECT_NE(std::find(handled.begin(), handled.end(), std::pair<int64_t, int64_t>{gadget, subtype}), handled.end())
-        << gadget << " " << subtype;
+  for (auto event : decltype(handled){{app_logo_gadget, GADGET_EVENT_RIGHT_CLICK},
+                                      {app_banner_gadget, GADGET_EVENT_LEFT_CLICK},
+                                      {app_banner_gadget, GADGET_EVENT_RIGHT_CLICK}})
+    EXPECT_NE(std::find(handled.begin(), handled.end(), event), handled.end()) << event.first << " " << event.second;
   for (const std::string keys : {"pointer", "Return", "space", "KP_Enter"}) {
     SCOPED_TRACE(keys);
     focus_window(main_toplevel());

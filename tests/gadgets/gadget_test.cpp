@@ -90,12 +90,9 @@ TEST_F(Gadgets, EveryTypePostsItsEventsFromRealInputAndNoneFromTheProgram) {
   const struct { const char* what; std::function<void()> act; Posted expected; } steps[] = {
       {"program changes and accessibility settings, misused ones too", [&] {
          gadget_add_item(editor, -1, u"year");
-         set_text(editor, "2024");
          gadget_add_item(combo, -1, u"1");
-         set_text(combo, "1");
-         set_text(combo, "07");
-         set_text(plain, "3");
-         set_text(button, "push");
+         for (auto [g, text] : {std::pair{editor, "2024"}, {combo, "1"}, {combo, "07"}, {plain, "3"}, {button, "push"}})
+           set_text(g, text);
          gadget_set_accessible(combo, u"Tag \u2013 \U0001F4C5", u"Start day");
          gadget_set_accessible(combo, nullptr, u"\u65e5");  // a null name keeps the name
          gadget_set_accessible(gone, u"nobody", u"nothing");

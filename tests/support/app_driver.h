@@ -18,8 +18,7 @@ inline void start_app() {
   static bool started = false;
   if (started) return;
   started = true;
-  static char name[] = "zorivivudidider-test";
-  static char* argv[] = {name, nullptr};
+  static char name[] = "zorivivudidider-test", *argv[] = {name, nullptr};
   app_startup(1, argv);
   pump_until([] { return widget_ready(GTK_WIDGET(win_widget(app_main_window))); });
   settle();
