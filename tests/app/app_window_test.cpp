@@ -85,10 +85,9 @@ int focused_stop() {
 }
 bool key(const char* keys) { return xdotool({"key", "--clearmodifiers", keys}); }
 
-// First, while nothing has been touched: the days-after count has the keyboard, and the
-// common use "90", Tab, Tab, Space writes the start date + 90 days into the upper result.
-// Then Tab, Shift+Tab and Ctrl+Tab each walk the window round, one stop per press, and take
-// no text with them.
+// Before anything is touched the days-after count has the keyboard, and "90", Tab, Tab, Space
+// writes the start date + 90 days into the upper result. Tab, Shift+Tab and Ctrl+Tab then each
+// walk the window round, one stop per press, and take no text with them.
 TEST_F(AppWindow, TheKeyboardAloneComputesAndWalksTheWindow) {
   EXPECT_EQ(focused_stop(), 4);
   ASSERT_TRUE(xdotool({"type", "90"}) && key("Tab") && key("Tab") && key("space"));
@@ -167,10 +166,9 @@ TEST_F(AppWindow, TheFocusedLogoShowsAFocusRing) {
   EXPECT_TRUE(resting_logo() == unfocused) << "the logo looks different after the focus left";
 }
 
-// At start-up "year" is replaced, month and day keep their leading zeros, counts and
-// results are empty (they differ from the local day only across midnight). Later copies:
-// "03" matches no chooser item and stays in the entry, "11" selects the item "11"; the
-// calendar showing 1970-01-01 (date 0) changes nothing.
+// At start-up "year" is replaced, month and day keep their leading zeros, counts and results are
+// empty (they differ from the local day only across midnight). Later copies: "03" matches no
+// chooser item and stays in the entry, "11" selects the item "11"; 1970-01-01 (date 0) changes nothing.
 TEST_F(AppWindow, CalendarCopyFillsTheDateFieldsKeepingLeadingZeros) {
   EXPECT_TRUE(start_fields == day_before_start || start_fields == day_after_start) << start_fields;
   auto copy = [&](int year, int month, int day) {
@@ -186,9 +184,8 @@ TEST_F(AppWindow, CalendarCopyFillsTheDateFieldsKeepingLeadingZeros) {
   EXPECT_EQ(copy(1970, 1, 1), "20371125|10|24");
 }
 
-// The fixed-size window shows both pictures whole where their widgets start; every field is
-// exactly as tall as the layout gives it (mended: a scrolled window with a vertical
-// scrollbar used to stretch them to 47 px) and no two gadgets overlap.
+// The fixed-size window shows both pictures whole where their widgets start; every field is exactly
+// as tall as the layout gives it (mended: a vertical scrollbar stretched them to 47 px); no overlaps.
 TEST_F(AppWindow, TheLayoutShowsWhole) {
   EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(main_toplevel())));
   for (auto [gadget, w, h] : {std::tuple{app_banner_gadget, 600, 50}, {app_logo_gadget, 100, 49}}) {
