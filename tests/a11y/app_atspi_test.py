@@ -1,13 +1,7 @@
 #!/usr/bin/env python3
-"""The built calculator seen through AT-SPI, as a screen reader sees it.
-
-Starts the program, checks the names, descriptions, label relations and the decorative
-banner, follows the keyboard focus once round the window with real Tab presses, opens and
-closes the about box with the logo's "click" action, computes one date after and one
-before with nothing but AT-SPI calls, and closes the window.
-
-usage: app_atspi_test.py PROGRAM XWIN
-"""
+"""The built calculator as a screen reader sees it over AT-SPI: names, descriptions, label
+relations and the decorative banner, the focus once round the window with real Tab presses,
+and the about box opened and closed with the logo's "click" action.  usage: PROGRAM XWIN"""
 import subprocess
 import sys
 import time
@@ -31,7 +25,6 @@ def check(condition, message):
 
 
 def poll(condition, what, timeout=TIMEOUT):
-    """Calls condition() until it returns a true value or the time is up."""
     deadline = time.monotonic() + timeout
     while True:
         try:
@@ -68,19 +61,6 @@ def near(node, x, y, slack=12):
     return abs(point.x - x) <= slack and abs(point.y - y) <= slack
 
 
-def text_of(node):
-    if "Text" not in node.get_interfaces():
-        return None
-    return Atspi.Text.get_text(node, 0, Atspi.Text.get_character_count(node))
-
-
-def has_click(node):
-    with warnings.catch_warnings():
-        # Its newer name would clash with the accessible's own get_name in Python.
-        warnings.simplefilter("ignore", DeprecationWarning)
-        return "Action" in node.get_interfaces() and Atspi.Action.get_action_name(node, 0) == "click"
-
-
 # Each label and where the field it names starts (window table positions).
 LABELLED = (("Year", R.TEXT, 40, 70), ("Month", R.COMBO_BOX, 180, 70), ("Day", R.COMBO_BOX, 320, 70),
             ("days after", R.TEXT, 30, 160), ("days before", R.TEXT, 30, 220))
@@ -93,7 +73,7 @@ NAMED = (("after", R.TEXT, "Date N days after", None, 260, 160),
          ("logo", R.ICON, "About", "Show the maker's address", 660, 310))
 
 def check_window(nodes):
-    """Names, descriptions, relations and the banner; returns the nodes the drive needs."""
+    """Names, descriptions, relations and the banner; returns the nodes by their keys."""
     found = {}
     for label_name, kind, x, y in LABELLED:
         labels = [n for n in nodes if n.get_role() == R.LABEL and name(n) == label_name]
@@ -115,7 +95,10 @@ def check_window(nodes):
         if check(len(matches) == 1 and near(matches[0], x, y),
                  "no one %s %r at %d,%d" % (kind.value_nick, wanted, x, y)):
             found[key] = matches[0]
-    check("logo" in found and has_click(found["logo"]), "the logo offers no click action")
+    with warnings.catch_warnings():  # get_action_name's newer name clashes with the accessible's own get_name
+        warnings.simplefilter("ignore", DeprecationWarning)
+        check("logo" in found and "Action" in found["logo"].get_interfaces() and
+              Atspi.Action.get_action_name(found["logo"], 0) == "click", "the logo offers no click action")
     decorations = [n for n in nodes if n.get_role() == R.REDUNDANT_OBJECT]
     check(len(decorations) >= 2 and all(near(d, 30, 310, 6) and name(d) == "" for d in decorations),
           "the banner is not marked as a nameless decoration")
@@ -136,16 +119,12 @@ def focus_on(found):
 def walk_tab_order(found, window_id):
     """The focus at start-up in the days-after count, then once round the window with Tab."""
     subprocess.run(["xdotool", "windowfocus", "--sync", window_id], check=True)
-    at = TAB_ORDER.index("days after")
+    start = TAB_ORDER.index("days after")
     for step in range(len(TAB_ORDER) + 1):
         if step:
             subprocess.run(["xdotool", "key", "Tab"], check=True)
-            at = (at + 1) % len(TAB_ORDER)
-        deadline = time.monotonic() + 10
-        while (now := focus_on(found)) != TAB_ORDER[at] and time.monotonic() < deadline:
-            time.sleep(0.05)
-        if not check(now == TAB_ORDER[at], "after %d Tabs the focus is on %r, not %r" % (step, now, TAB_ORDER[at])):
-            return
+        where = TAB_ORDER[(start + step) % len(TAB_ORDER)]
+        poll(lambda: focus_on(found) == where, "the focus on %r after %d Tabs" % (where, step), 10)
 
 
 def click_logo(frame, logo):
@@ -157,17 +136,6 @@ def click_logo(frame, logo):
     if check(len(buttons) == 1, "the about box has %d buttons" % len(buttons)):
         Atspi.Action.do_action(buttons[0], 0)
         poll(lambda: about() is None, "the about box to close")
-
-
-def drive(found):
-    """One date each way, typed and pressed through accessibility calls alone."""
-    for field, text in (("Year", "2024"), ("Month", "1"), ("Day", "31"), ("days after", "29"), ("days before", "1")):
-        Atspi.EditableText.set_text_contents(found[field], text)
-        poll(lambda: text_of(found[field]) == text, "the text %r to arrive" % text, 10)
-    for which, expected in (("after", "2024/02/29"), ("before", "2024/01/30")):
-        if check(has_click(found["push " + which]), "the %s button has no click action" % which):
-            Atspi.Action.do_action(found["push " + which], 0)
-        poll(lambda: text_of(found[which]) == expected, "the days-%s result %s" % (which, expected), 20)
 
 
 def main():
@@ -190,7 +158,6 @@ def main():
         if check(len(found) == 11, "cannot drive the calculator: found only %s" % sorted(found)):
             walk_tab_order(found, window_id)
             click_logo(frame, found["logo"])
-            drive(found)
         subprocess.run([xwin, "close", window_id], check=True)
         check(app.wait(timeout=TIMEOUT) == 0, "exit status %d" % app.returncode)
     finally:

@@ -1,12 +1,9 @@
-// The calculator's real main window, built by the application's start-up and driven with
-// real pointer and keyboard input: the keyboard alone, the calendar copy at start-up, the
-// pictures and field sizes, readable text under a theme, the two date actions and the about
-// box. ZVD_THEME_CASE names a row of THEMES to start under (CTest runs the readability case
-// once per row). Closing the built program, and its exit status, is the process test's.
-#include <glib/gstdio.h>
-
+// The calculator's real main window, built by the application's start-up and driven with real
+// pointer and keyboard input. ZVD_THEME_CASE names a row of THEMES to start under (CTest runs the
+// readability case once per row). Closing the built program, and its exit status, is the process test's.
 #include <cmath>
 #include <ctime>
+#include <filesystem>
 #include <fstream>
 #include <map>
 
@@ -23,14 +20,8 @@ std::string start_fields, day_before_start, day_after_start;  // year|month|day
 
 // A theme chosen through GTK_THEME, or through the user's settings file with GTK_THEME
 // unset, or switched to dark while the window is open (as a desktop's dark style does).
-struct ThemeCase {
-  const char *name, *gtk_theme, *settings;
-  bool dark_later = false;
-};
-constexpr ThemeCase THEMES[] = {
-    {"default", nullptr, nullptr},
-    {"Adwaita-dark", "Adwaita:dark", nullptr},
-    {"HighContrast", "HighContrast", nullptr},
+constexpr struct ThemeCase { const char *name, *gtk_theme, *settings; bool dark_later = false; } THEMES[] = {
+    {"default", nullptr, nullptr}, {"Adwaita-dark", "Adwaita:dark", nullptr}, {"HighContrast", "HighContrast", nullptr},
     {"HighContrastInverse", "HighContrastInverse", nullptr},
     {"settings-prefer-dark", nullptr, "gtk-application-prefer-dark-theme=1\n"},
     {"settings-HighContrastInverse", nullptr, "gtk-theme-name=HighContrastInverse\n"},
@@ -55,10 +46,9 @@ class AppWindow : public ::testing::Test {
     for (const ThemeCase& c : THEMES)
       if (std::string(wanted ? wanted : "default") == c.name) theme = &c;
     ASSERT_NE(theme, nullptr) << "no theme case " << wanted;
-    gchar* dir = g_dir_make_tmp("zvd-theme-XXXXXX", nullptr);
+    g_autofree gchar* dir = g_dir_make_tmp("zvd-theme-XXXXXX", nullptr);
     config = dir;
-    g_free(dir);
-    g_mkdir((config + "/gtk-3.0").c_str(), 0700);
+    std::filesystem::create_directory(config + "/gtk-3.0");
     // Without animations each change is drawn at once, never through an intermediate frame.
     std::ofstream(config + "/gtk-3.0/settings.ini")
         << "[Settings]\ngtk-enable-animations=0\n" << (theme->settings ? theme->settings : "");
@@ -74,13 +64,9 @@ class AppWindow : public ::testing::Test {
   }
   static void TearDownTestSuite() {
     app_shutdown();
-    g_remove((config + "/gtk-3.0/settings.ini").c_str());
-    g_rmdir((config + "/gtk-3.0").c_str());
-    g_rmdir(config.c_str());
+    std::filesystem::remove_all(config);
   }
-  void SetUp() override {
-    focus_window(main_toplevel());
-  }
+  void SetUp() override { focus_window(main_toplevel()); }
 };
 
 // The controls in the order Tab visits them, wrapping after the last.
@@ -99,10 +85,9 @@ int focused_stop() {
 }
 bool key(const char* keys) { return xdotool({"key", "--clearmodifiers", keys}); }
 
-// First, while nothing has been touched: the days-after count has the keyboard, and the
-// common use "90", Tab, Tab, Space writes the start date + 90 days into the upper result.
-// Then Tab, Shift+Tab and Ctrl+Tab each walk the window round, one stop per press, and take
-// no text with them.
+// Before anything is touched the days-after count has the keyboard, and "90", Tab, Tab, Space
+// writes the start date + 90 days into the upper result. Tab, Shift+Tab and Ctrl+Tab then each
+// walk the window round, one stop per press, and take no text with them.
 TEST_F(AppWindow, TheKeyboardAloneComputesAndWalksTheWindow) {
   EXPECT_EQ(focused_stop(), 4);
   ASSERT_TRUE(xdotool({"type", "90"}) && key("Tab") && key("Tab") && key("space"));
@@ -110,20 +95,14 @@ TEST_F(AppWindow, TheKeyboardAloneComputesAndWalksTheWindow) {
     handle_events();
     return !text_of(app_after_result_field).empty();
   })) << "Space on the upper push computed nothing; the focus is on stop " << focused_stop();
-  struct tm day {};
-  day.tm_year = std::stoi(text_of(app_year_field)) - 1900;
-  day.tm_mon = std::stoi(text_of(app_month_chooser)) - 1;
-  day.tm_mday = std::stoi(text_of(app_day_chooser)) + 90;
-  day.tm_hour = 12;
-  mktime(&day);
+  GDate* day = g_date_new_dmy(GDateDay(std::stoi(text_of(app_day_chooser))),
+                              GDateMonth(std::stoi(text_of(app_month_chooser))), std::stoi(text_of(app_year_field)));
+  g_date_add_days(day, 90);
   char expected[16];
-  strftime(expected, sizeof expected, "90=%Y/%m/%d", &day);
+  g_date_strftime(expected, sizeof expected, "90=%Y/%m/%d", day);
+  g_date_free(day);
   EXPECT_EQ(text_of(app_after_count_field) + "=" + text_of(app_after_result_field), expected);
-  auto texts = [] {
-    std::string all;
-    for (const int64_t* g : STOPS) all += text_of(*g) + "|";
-    return all;
-  };
+  auto texts = [] { std::string all; for (const int64_t* g : STOPS) all += text_of(*g) + "|"; return all; };
   for (auto [keys, step] : {std::pair{"Tab", 1}, {"shift+Tab", -1}, {"ctrl+Tab", 1}}) {
     gadget_set_focus(app_year_field);
     ASSERT_TRUE(pump_until([] { return focused_stop() == 0; }));
@@ -140,24 +119,37 @@ TEST_F(AppWindow, TheKeyboardAloneComputesAndWalksTheWindow) {
   }
 }
 
-// The logo's area as drawn on the screen.
-std::vector<guchar> logo_pixels() {
-  GtkWidget* logo = outer_of(app_logo_gadget);
-  int x = 0, y = 0;
-  gtk_widget_translate_coordinates(logo, main_toplevel(), 0, 0, &x, &y);
-  GdkPixbuf* p = gdk_pixbuf_get_from_window(gtk_widget_get_window(main_toplevel()), x, y,
-                                            gtk_widget_get_allocated_width(logo), gtk_widget_get_allocated_height(logo));
-  std::vector<guchar> bytes(gdk_pixbuf_read_pixels(p), gdk_pixbuf_read_pixels(p) + gdk_pixbuf_get_byte_length(p));
-  g_object_unref(p);
-  return bytes;
+// The colours of a picture's pixels as 0xRRGGBB, row by row.
+std::vector<long> rgb_of(GdkPixbuf* picture) {
+  std::vector<long> rgb;
+  const guchar* bytes = gdk_pixbuf_read_pixels(picture);
+  for (int y = 0; y < gdk_pixbuf_get_height(picture); ++y)
+    for (int x = 0; x < gdk_pixbuf_get_width(picture); ++x) {
+      const guchar* p = bytes + y * gdk_pixbuf_get_rowstride(picture) + x * gdk_pixbuf_get_n_channels(picture);
+      rgb.push_back((long{p[0]} << 16) | (long{p[1]} << 8) | long{p[2]});
+    }
+  return rgb;
+}
+
+// A widget's area in the main window, and a region of the window as drawn on the screen.
+GdkRectangle area_of(GtkWidget* widget) {
+  GdkRectangle r{0, 0, gtk_widget_get_allocated_width(widget), gtk_widget_get_allocated_height(widget)};
+  gtk_widget_translate_coordinates(widget, main_toplevel(), 0, 0, &r.x, &r.y);
+  return r;
+}
+std::vector<long> screen(GdkRectangle r) {
+  GdkPixbuf* shot = gdk_pixbuf_get_from_window(gtk_widget_get_window(main_toplevel()), r.x, r.y, r.width, r.height);
+  std::vector<long> rgb = shot ? rgb_of(shot) : std::vector<long>{};
+  if (shot) g_object_unref(shot);
+  return rgb;
 }
 
 // The logo's pixels once drawing has come to rest (two pictures a frame apart agree).
-std::vector<guchar> resting_logo() {
-  std::vector<guchar> previous, current = logo_pixels();
+std::vector<long> resting_logo() {
+  std::vector<long> previous, current = screen(area_of(outer_of(app_logo_gadget)));
   for (int attempt = 0; attempt < 50 && current != previous; ++attempt) {
     pump_until([] { return false; }, 20);
-    previous = std::exchange(current, logo_pixels());
+    previous = std::exchange(current, screen(area_of(outer_of(app_logo_gadget))));
   }
   return current;
 }
@@ -166,18 +158,17 @@ std::vector<guchar> resting_logo() {
 // as before once the focus has left.
 TEST_F(AppWindow, TheFocusedLogoShowsAFocusRing) {
   gtk_window_set_focus(GTK_WINDOW(main_toplevel()), nullptr);
-  const std::vector<guchar> unfocused = resting_logo();
+  const std::vector<long> unfocused = resting_logo();
   gadget_set_focus(app_logo_gadget);
   ASSERT_TRUE(key("shift+Tab") && key("Tab"));  // focus that came by the keyboard is visible
-  EXPECT_TRUE(pump_until([&] { return focused_stop() == LOGO_STOP && logo_pixels() != unfocused; })) << "no ring";
+  EXPECT_TRUE(pump_until([&] { return focused_stop() == LOGO_STOP && resting_logo() != unfocused; })) << "no ring";
   gtk_window_set_focus(GTK_WINDOW(main_toplevel()), nullptr);
   EXPECT_TRUE(resting_logo() == unfocused) << "the logo looks different after the focus left";
 }
 
-// At start-up "year" is replaced, month and day keep their leading zeros, counts and
-// results are empty (they differ from the local day only across midnight). Later copies:
-// "03" matches no chooser item and stays in the entry, "11" selects the item "11"; the
-// calendar showing 1970-01-01 (date 0) changes nothing.
+// At start-up "year" is replaced, month and day keep their leading zeros, counts and results are
+// empty (they differ from the local day only across midnight). Later copies: "03" matches no
+// chooser item and stays in the entry, "11" selects the item "11"; 1970-01-01 (date 0) changes nothing.
 TEST_F(AppWindow, CalendarCopyFillsTheDateFieldsKeepingLeadingZeros) {
   EXPECT_TRUE(start_fields == day_before_start || start_fields == day_after_start) << start_fields;
   auto copy = [&](int year, int month, int day) {
@@ -193,39 +184,26 @@ TEST_F(AppWindow, CalendarCopyFillsTheDateFieldsKeepingLeadingZeros) {
   EXPECT_EQ(copy(1970, 1, 1), "20371125|10|24");
 }
 
-// The fixed-size window shows both pictures whole where their widgets start; every field is
-// exactly as tall as the layout gives it (mended: a scrolled window with a vertical
-// scrollbar used to stretch them to 47 px) and no two gadgets overlap.
+// The fixed-size window shows both pictures whole where their widgets start; every field is exactly
+// as tall as the layout gives it (mended: a vertical scrollbar stretched them to 47 px); no overlaps.
 TEST_F(AppWindow, TheLayoutShowsWhole) {
-  EXPECT_STREQ(gtk_window_get_title(GTK_WINDOW(main_toplevel())), "ZoriviVudiDider");
   EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(main_toplevel())));
-  EXPECT_EQ(win_width(app_main_window, WINDOW_INNER_SIZE) * 1000 + win_height(app_main_window, WINDOW_INNER_SIZE),
-            790400);
-  ASSERT_TRUE(pump_until([] { return window_pixel(5, 5) == BACKGROUND_RGB; })) << std::hex << window_pixel(5, 5);
   for (auto [gadget, w, h] : {std::tuple{app_banner_gadget, 600, 50}, {app_logo_gadget, 100, 49}}) {
     GdkPixbuf* picture = gtk_image_get_pixbuf(GTK_IMAGE(widget_of(gadget)));
     ASSERT_NE(picture, nullptr);
     ASSERT_EQ(gdk_pixbuf_get_width(picture) * 1000 + gdk_pixbuf_get_height(picture), w * 1000 + h);
-    gint ox = 0, oy = 0;
-    ASSERT_TRUE(gtk_widget_translate_coordinates(widget_of(gadget), main_toplevel(), 0, 0, &ox, &oy));
-    for (auto [px, py] : {std::pair{0, 0}, {w - 1, 0}, {0, h - 1}, {w - 1, h - 1}, {w / 2, h / 2}}) {
-      const guchar* p = gdk_pixbuf_read_pixels(picture) + py * gdk_pixbuf_get_rowstride(picture) +
-                        px * gdk_pixbuf_get_n_channels(picture);
-      const long expected = (long{p[0]} << 16) | (long{p[1]} << 8) | long{p[2]};
-      EXPECT_TRUE(pump_until([&] { return window_pixel(ox + px, oy + py) == expected; }))
-          << "picture pixel " << px << "," << py << " shows " << std::hex << window_pixel(ox + px, oy + py);
-    }
+    const GdkRectangle r = area_of(widget_of(gadget));
+    EXPECT_TRUE(pump_until([&] { return screen({r.x, r.y, w, h}) == rgb_of(picture); })) << "picture " << w;
   }
-  for (auto [gadget, x, y, w, h] : {std::tuple{app_year_field, 40, 70, 100, 30},
-                                    {app_after_count_field, 30, 160, 100, 35},
-                                    {app_after_result_field, 260, 160, 160, 35},
-                                    {app_before_count_field, 30, 220, 100, 35},
-                                    {app_before_result_field, 260, 220, 160, 35}}) {
-    GtkAllocation a;
-    EXPECT_TRUE(pump_until([&] {
-      gtk_widget_get_allocation(outer_of(gadget), &a);
-      return a.x == x && a.y == y && a.width == w && a.height == h;
-    })) << "field at " << x << "," << y << " is " << a.width << "x" << a.height << " at " << a.x << "," << a.y;
+  for (auto [gadget, where] : {std::pair{app_year_field, "40,70 100x30"}, {app_after_count_field, "30,160 100x35"},
+                               {app_after_result_field, "260,160 160x35"}, {app_before_count_field, "30,220 100x35"},
+                               {app_before_result_field, "260,220 160x35"}}) {
+    auto place = [&] {
+      const GdkRectangle r = area_of(outer_of(gadget));
+      return std::to_string(r.x) + "," + std::to_string(r.y) + " " + std::to_string(r.width) + "x" +
+             std::to_string(r.height);
+    };
+    EXPECT_TRUE(pump_until([&] { return place() == where; })) << place();
   }
   GList* children = gtk_container_get_children(GTK_CONTAINER(gtk_widget_get_parent(outer_of(app_year_field))));
   ASSERT_EQ(g_list_length(children), 20u);
@@ -240,12 +218,9 @@ TEST_F(AppWindow, TheLayoutShowsWhole) {
   // The 30 px year field still scrolls to a line below its height, as typing there does.
   const std::string year = text_of(app_year_field);
   set_text(app_year_field, "1\n2\n3\n4");
-  GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(widget_of(app_year_field)));
-  GtkTextIter end;
-  gtk_text_buffer_get_end_iter(buffer, &end);
-  gtk_text_buffer_place_cursor(buffer, &end);
-  gtk_text_view_scroll_mark_onscreen(GTK_TEXT_VIEW(widget_of(app_year_field)), gtk_text_buffer_get_insert(buffer));
-  GtkAdjustment* vertical = gtk_scrollable_get_vadjustment(GTK_SCROLLABLE(widget_of(app_year_field)));
+  GtkTextView* view = GTK_TEXT_VIEW(widget_of(app_year_field));
+  gtk_text_view_scroll_mark_onscreen(view, gtk_text_buffer_get_insert(gtk_text_view_get_buffer(view)));
+  GtkAdjustment* vertical = gtk_scrollable_get_vadjustment(GTK_SCROLLABLE(view));
   EXPECT_TRUE(pump_until([&] { return gtk_adjustment_get_value(vertical) > 0; })) << "the field did not scroll";
   set_text(app_year_field, year);
 }
@@ -258,16 +233,11 @@ double luminance(long rgb) {
   return 0.2126 * linear(rgb >> 16) + 0.7152 * linear((rgb >> 8) & 0xFF) + 0.0722 * linear(rgb & 0xFF);
 }
 
-// The contrast of a region of the screenshot: its most frequent colour is the background,
-// the pixel farthest from it in luminance the text.
-double contrast(GdkPixbuf* shot, GdkRectangle r) {
+// The contrast of a region of the screen: its most frequent colour is the background, the pixel
+// farthest from it in luminance the text.
+double contrast(GdkRectangle r) {
   std::map<long, int> counts;
-  for (int y = r.y; y < r.y + r.height; ++y)
-    for (int x = r.x; x < r.x + r.width; ++x) {
-      const guchar* p = gdk_pixbuf_read_pixels(shot) + y * gdk_pixbuf_get_rowstride(shot) +
-                        x * gdk_pixbuf_get_n_channels(shot);
-      ++counts[(long{p[0]} << 16) | (long{p[1]} << 8) | long{p[2]}];
-    }
+  for (long rgb : screen(r)) ++counts[rgb];
   if (counts.empty()) return 0;
   const double back = luminance(
       std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; })->first);
@@ -301,8 +271,7 @@ TEST_F(AppWindow, EveryTextStandsOutFromItsBackground) {
     if (type == GADGET_COMBOBOX) widget = gtk_bin_get_child(GTK_BIN(widget));
     else if (type != GADGET_TEXT && type != GADGET_EDITOR && type != GADGET_BUTTON) continue;
     const int inset = type == GADGET_TEXT ? 0 : type == GADGET_EDITOR ? 1 : 3;
-    GdkRectangle r{0, 0, gtk_widget_get_allocated_width(widget), gtk_widget_get_allocated_height(widget)};
-    gtk_widget_translate_coordinates(widget, main_toplevel(), 0, 0, &r.x, &r.y);
+    const GdkRectangle r = area_of(widget);
     regions.push_back(
         {"\"" + text_of(value) + "\"", {r.x + inset, r.y + inset, r.width - 2 * inset, r.height - 2 * inset}});
   }
@@ -310,21 +279,14 @@ TEST_F(AppWindow, EveryTextStandsOutFromItsBackground) {
   // The window is drawn after the results are set: wait until the screen shows it.
   std::vector<double> ratios(regions.size());
   pump_until([&] {
-    GdkPixbuf* shot = gdk_pixbuf_get_from_window(gtk_widget_get_window(main_toplevel()), 0, 0, 790, 400);
-    if (!shot) return false;
-    for (size_t i = 0; i < regions.size(); ++i) ratios[i] = contrast(shot, regions[i].second);
-    g_object_unref(shot);
+    for (size_t i = 0; i < regions.size(); ++i) ratios[i] = contrast(regions[i].second);
     return *std::min_element(ratios.begin(), ratios.end()) >= COLOR_READABLE_CONTRAST;
   });
   for (size_t i = 0; i < regions.size(); ++i) EXPECT_GE(ratios[i], COLOR_READABLE_CONTRAST) << regions[i].first;
 }
 
 // One use of a push button: the texts typed into the four fields and the expected result.
-struct DateCase {
-  const char *year, *month, *day, *count;
-  bool after;  // the upper (days after) or the lower (days before) button
-  const char* expected;
-};
+struct DateCase { const char *year, *month, *day, *count; bool after; const char* expected; };  // after: upper
 
 void run_case(const DateCase& c) {
   SCOPED_TRACE(std::string(c.after ? "after: " : "before: ") + c.year + "|" + c.month + "|" + c.day + "|" + c.count);
@@ -349,9 +311,7 @@ TEST_F(AppWindow, PushButtonsMoveTheStartDate) {
       {"2024", "1", "31", "$10", true, "2024/02/16"}, {"2024", "1", "31", "%11", true, "2024/02/03"},
       {"2024", "1", "31", "", true, "2024/01/31"}, {"2024", "1", "31", "", false, "2024/01/31"},
       {"1970", "1", "1", "1", false, "1969/12/31"},
-      // Leap days and month ends; zeros and blanks before month and day.
-      {"2023", "2", "28", "1", true, "2023/03/01"}, {"2000", "2", "28", "1", true, "2000/02/29"},
-      {"2024", "3", "1", "1", false, "2024/02/29"}, {"2024", "2", "29", "365", true, "2025/02/28"},
+      // Zeros and blanks before month and day (the date steps themselves are the date library's test).
       {"2024", "03", "05", "0", true, "2024/03/05"}, {"2024", "3", "  5", "0", false, "2024/03/05"},
       // Invalid start dates.
       {"2024", "13", "1", "1", true, "0000/00/00"}, {"2024", "4", "31", "1", true, "0000/00/00"},
@@ -384,11 +344,10 @@ TEST_F(AppWindow, TheLogoOpensTheAboutBox) {
   // A push afterwards marks the end: once its result shows, the clicks before it were handled.
   run_case({"2024", "1", "31", "1", false, "2024/01/30"});
   EXPECT_TRUE(watcher.seen.empty());
-  for (auto [gadget, subtype] : {std::pair{app_logo_gadget, GADGET_EVENT_RIGHT_CLICK},
-                                 {app_banner_gadget, GADGET_EVENT_LEFT_CLICK},
-                                 {app_banner_gadget, GADGET_EVENT_RIGHT_CLICK}})
-    EXPECT_NE(std::find(handled.begin(), handled.end(), std::pair<int64_t, int64_t>{gadget, subtype}), handled.end())
-        << gadget << " " << subtype;
+  for (auto event : decltype(handled){{app_logo_gadget, GADGET_EVENT_RIGHT_CLICK},
+                                      {app_banner_gadget, GADGET_EVENT_LEFT_CLICK},
+                                      {app_banner_gadget, GADGET_EVENT_RIGHT_CLICK}})
+    EXPECT_NE(std::find(handled.begin(), handled.end(), event), handled.end()) << event.first << " " << event.second;
   for (const std::string keys : {"pointer", "Return", "space", "KP_Enter"}) {
     SCOPED_TRACE(keys);
     focus_window(main_toplevel());
@@ -412,8 +371,7 @@ TEST_F(AppWindow, TheLogoOpensTheAboutBox) {
               "\n合同会社Zephra Corporation\n"
               "\u3000\u3000〒000-0000 見本県架空市例町1丁目2番3号\n"
               "https://zephra.example/");
-    EXPECT_EQ(std::count_if(handled.begin(), handled.end(), [](auto e) { return e.first == app_logo_gadget; }), 1);
-    EXPECT_EQ(handled.front(), (std::pair<int64_t, int64_t>{app_logo_gadget, GADGET_EVENT_LEFT_CLICK}));
+    EXPECT_EQ(handled, (decltype(handled){{app_logo_gadget, GADGET_EVENT_LEFT_CLICK}}));
   }
   run_case({"2024", "1", "31", "29", true, "2024/02/29"});  // the main window still works
 }

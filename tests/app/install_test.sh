@@ -6,18 +6,14 @@
 set -u
 cmake=$1 build=$2 prefix=$3 image_dir=$4 data=$5 bindir=$6 datadir=$7 mandir=$8 docdir=$9 xwin=${10}
 here=$(cd "$(dirname "$0")" && pwd)
-stage=$(mktemp -d)
-trap 'rm -rf "$stage"' EXIT
+tmp=$(mktemp -d)
+trap 'rm -rf "$tmp"' EXIT
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-DESTDIR=$stage "$cmake" --install "$build" >"$stage.log" 2>&1 ||
-  { cat "$stage.log" >&2; rm -f "$stage.log"; fail "cmake --install failed"; }
-rm -f "$stage.log"
-
-case $bindir in /*) ;; *) bindir=$prefix/$bindir ;; esac
-case $datadir in /*) ;; *) datadir=$prefix/$datadir ;; esac
-case $mandir in /*) ;; *) mandir=$prefix/$mandir ;; esac
-case $docdir in /*) ;; *) docdir=$prefix/$docdir ;; esac
+stage=$tmp/root
+DESTDIR=$stage "$cmake" --install "$build" >"$tmp/log" 2>&1 || { cat "$tmp/log" >&2; fail "cmake --install failed"; }
+abs() { case $1 in /*) echo "$1" ;; *) echo "$prefix/$1" ;; esac; }
+bindir=$(abs "$bindir") datadir=$(abs "$datadir") mandir=$(abs "$mandir") docdir=$(abs "$docdir")
 program=$stage$bindir/zorivivudidider
 [ -x "$program" ] || fail "no program at $program"
 # The installed program loads its pictures from the installed directory, not the source tree.

@@ -1,10 +1,8 @@
 #!/bin/sh
-# The calculator on Wayland: the built program runs on a private headless Weston
-# compositor; a screenshot of the compositor's output must show its gadget area 790 x 400,
-# with the banner and logo rows pixel for pixel those of the same program on X11, and the
-# program writes nothing to stderr but the toolkit's complaints about the headless
-# compositor having no input devices. Runs under scripts/with-xvfb, where it takes the X11
-# picture first.
+# The built calculator on a private headless Weston: a screenshot of the compositor shows its
+# gadget area 790 x 400, the banner and logo rows pixel for pixel as on X11 (taken first, under
+# scripts/with-xvfb), and the program writes nothing to stderr but the toolkit's complaints
+# about the headless compositor having no input devices.
 # usage: wayland_test.sh BUILD_DIR [SAVE_SCREENSHOT]
 set -u
 build=$1 save=${2:-}
@@ -20,9 +18,8 @@ if [ "${ZVD_ON_WAYLAND:-}" != 1 ]; then
 fi
 
 dir=$ZVD_DIR
-# Finds the gadget area in SHOT as the first 790-pixel run of the background colour (its top
-# row holds no gadget) and compares its rows 300 to 375 (the banner and the logo with their
-# frames) with the X11 picture, pixel for pixel; exit 0 when they agree.
+# Finds the gadget area in SHOT as the first 790-pixel run of the background colour (its top row
+# holds no gadget) and compares its rows 300 to 375 (banner and logo) with the X11 picture.
 compare() {
   /usr/bin/python3 - "$1" "$dir/x11.png" <<'END'
 import sys, gi
@@ -46,25 +43,21 @@ sys.exit(0 if height == 400 and not wider and differing == 0 and top + 376 <= le
 END
 }
 fail() { echo "FAIL: $*" >&2; kill "$pid" 2>/dev/null; exit 1; }
-# The headless compositor has no input devices, so the window never has the focus there and
-# the theme draws the frames' borders in their unfocused colour; X11 without a window
-# manager always counts a window as focused. A user style sheet makes both colours alike.
+# Without input devices the window is never focused on Weston, always on X11 without a window
+# manager: a user style sheet gives the frames' borders one colour in both states.
 mkdir -p "$dir/config/gtk-3.0"
 echo 'frame > border:backdrop { border-color: @borders; }' >"$dir/config/gtk-3.0/gtk.css"
 export XDG_CONFIG_HOME="$dir/config"
 "$build/zorivivudidider" 2>"$dir/stderr" &
 pid=$!
 mkdir "$dir/shots"
-# Screenshots until the window shows complete (rows 300 to 375 hold the banner and the
-# logo with their frames), for at most 60 s.
+# Screenshots until the window shows complete, for at most 60 s.
 deadline=$(($(date +%s) + 60))
 while :; do
   rm -f "$dir"/shots/*
   (cd "$dir/shots" && weston-screenshooter >/dev/null 2>&1)
   shot=$(ls "$dir"/shots/*.png 2>/dev/null | head -n 1)
-  if [ -n "$shot" ]; then
-    compare "$shot" >"$dir/result" 2>&1 && break
-  fi
+  [ -n "$shot" ] && compare "$shot" >"$dir/result" 2>&1 && break
   [ "$(date +%s)" -lt $deadline ] && kill -0 "$pid" 2>/dev/null || fail "$(cat "$dir/result" 2>/dev/null)"
   sleep 0.1
 done

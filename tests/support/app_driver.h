@@ -1,6 +1,6 @@
 // Drives the calculator's real main window inside the test process: start-up with the
 // application's own code, its event procedure fed from the runtime's event queue, typing
-// into its fields and reading its pixels.
+// into its fields.
 #pragma once
 
 #include "app/actions.h"
@@ -18,8 +18,7 @@ inline void start_app() {
   static bool started = false;
   if (started) return;
   started = true;
-  static char name[] = "zorivivudidider-test";
-  static char* argv[] = {name, nullptr};
+  static char name[] = "zorivivudidider-test", *argv[] = {name, nullptr};
   app_startup(1, argv);
   pump_until([] { return widget_ready(GTK_WIDGET(win_widget(app_main_window))); });
   settle();
@@ -51,18 +50,5 @@ inline void type_into(int64_t gadget, const std::string& text) {
     return text_of(gadget) == text;
   })) << "typed \"" << text << "\" but the field shows \"" << text_of(gadget) << "\"";
 }
-
-// One pixel of the main window as drawn on the screen, as 0xRRGGBB, or -1.
-inline long window_pixel(int x, int y) {
-  GdkPixbuf* pixbuf = gdk_pixbuf_get_from_window(gtk_widget_get_window(main_toplevel()), x, y, 1, 1);
-  if (!pixbuf) return -1;
-  const guchar* p = gdk_pixbuf_read_pixels(pixbuf);
-  const long rgb = (long{p[0]} << 16) | (long{p[1]} << 8) | long{p[2]};
-  g_object_unref(pixbuf);
-  return rgb;
-}
-
-constexpr long BACKGROUND_RGB = (long{APP_BACKGROUND_RED} << 16) | (long{APP_BACKGROUND_GREEN} << 8) |
-                                long{APP_BACKGROUND_BLUE};
 
 }  // namespace zvd_test

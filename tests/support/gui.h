@@ -1,7 +1,5 @@
-// What every test of real windows needs: the runtime started in the program's order,
-// bounded pumping of the toolkit, the queued events, gadget texts and widgets, real X
-// input (XTest for the pointer, xdotool for the keyboard) and a watcher that answers
-// message boxes.
+// What tests of real windows share: the runtime started in the program's order, bounded pumping,
+// the queued events, gadget texts and widgets, real X input and a watcher that answers message boxes.
 #pragma once
 
 // gtest comes before Xlib, whose macros (None, Bool, ...) would clash with it.
@@ -36,20 +34,12 @@ inline void start_runtime() {
   static bool started = false;
   if (started) return;
   started = true;
-  static char name[] = "zvd-test";
-  static char* argv[] = {name, nullptr};
+  static char name[] = "zvd-test", *argv[] = {name, nullptr};
   toolkit_set_args(1, argv);
-  runtime_set_locale();
-  ustr_stack_startup();
-  decode_context_init();
-  toolkit_init();
-  font_library_init();
-  event_queue_init();
-  bmp_decoder_register();
-  image_init();
-  win_library_init();
-  gadget_init();
-  png_decoder_register();
+  for (void (*step)() : {runtime_set_locale, ustr_stack_startup, decode_context_init, toolkit_init, font_library_init,
+                         event_queue_init, bmp_decoder_register, image_init, win_library_init, gadget_init,
+                         png_decoder_register})
+    step();
 }
 
 // Iterates the main loop until cond() holds or timeout_ms pass; returns cond().
@@ -68,9 +58,7 @@ inline bool pump_until(const std::function<bool()>& cond, int timeout_ms = TIMEO
 inline void pump_pending() {
   while (gtk_events_pending()) gtk_main_iteration_do(FALSE);
 }
-
-// Runs the toolkit's pending work, including what the X server still owes us.
-inline void settle() {
+inline void settle() {  // the toolkit's pending work, including what the X server still owes us
   pump_pending();
   gdk_display_sync(gdk_display_get_default());
   pump_pending();
@@ -81,8 +69,6 @@ inline bool widget_ready(GtkWidget* widget) {
   return gtk_widget_get_mapped(widget) && window && gdk_window_is_viewable(window) &&
          gtk_widget_get_allocated_width(widget) > 1;
 }
-
-// --- Events ----------------------------------------------------------------------------
 
 struct Event {
   int64_t type, gadget, window, subtype;
@@ -98,19 +84,6 @@ inline std::vector<Event> drain_events(bool only_gadgets = false) {
   }
   return events;
 }
-
-// Pumps, collecting events into *log, until one of the type for that window (or, for a
-// gadget event, that gadget) is there.
-inline bool wait_for_event(std::vector<Event>* log, int64_t type, int64_t gadget_or_window) {
-  return pump_until([&] {
-    for (const Event& e : drain_events()) log->push_back(e);
-    for (const Event& e : *log)
-      if (e.type == type && (type == EVENT_GADGET ? e.gadget : e.window) == gadget_or_window) return true;
-    return false;
-  });
-}
-
-// --- Gadgets -----------------------------------------------------------------------------
 
 inline std::string text_of(ObjectValue gadget) {
   const int64_t mark = ustr_stack_top();
@@ -131,19 +104,13 @@ inline void set_text(ObjectValue gadget, const std::string& utf8) {
   ustr_stack_set_top(mark);
 }
 
-inline GadgetRecord* record_of(ObjectValue gadget) {
-  return static_cast<GadgetRecord*>(obj_get(gadget_registry(), gadget));
-}
-inline GtkWidget* widget_of(ObjectValue gadget) {
-  GadgetRecord* record = record_of(gadget);
-  return record ? GTK_WIDGET(record->widget) : nullptr;
-}
-inline GtkWidget* outer_of(ObjectValue gadget) {
-  GadgetRecord* record = record_of(gadget);
+// A gadget's record, primary widget and the widget placed into the window (null when not found).
+inline GadgetRecord* record_of(ObjectValue g) { return static_cast<GadgetRecord*>(obj_get(gadget_registry(), g)); }
+inline GtkWidget* widget_of(ObjectValue g) { return record_of(g) ? GTK_WIDGET(record_of(g)->widget) : nullptr; }
+inline GtkWidget* outer_of(ObjectValue g) {
+  GadgetRecord* record = record_of(g);
   return record ? GTK_WIDGET(record->outer ? record->outer : record->widget) : nullptr;
 }
-
-// --- Real input ------------------------------------------------------------------------
 
 inline Display* x_display() { return GDK_DISPLAY_XDISPLAY(gdk_display_get_default()); }
 
@@ -174,9 +141,8 @@ inline void click(GtkWidget* widget, unsigned button = 1, int count = 1, int x =
 
 // Runs xdotool (keyboard input through XTest to the focused window); true on success.
 inline bool xdotool(std::vector<std::string> args) {
+  args.insert(args.begin(), "xdotool");
   std::vector<char*> argv;
-  static char program[] = "xdotool";
-  argv.push_back(program);
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   gint status = -1;
@@ -192,35 +158,18 @@ inline void focus_window(GtkWidget* toplevel) {
   ASSERT_TRUE(pump_until([&] { return gtk_window_is_active(GTK_WINDOW(toplevel)); }));
 }
 
-// A WM_DELETE_WINDOW client message, as a window manager sends it.
-inline void send_wm_delete(GtkWidget* window) {
-  XEvent ev{};
-  ev.xclient.type = ClientMessage;
-  ev.xclient.window = GDK_WINDOW_XID(gtk_widget_get_window(window));
-  ev.xclient.message_type = XInternAtom(x_display(), "WM_PROTOCOLS", False);
-  ev.xclient.format = 32;
-  ev.xclient.data.l[0] = static_cast<long>(XInternAtom(x_display(), "WM_DELETE_WINDOW", False));
-  ev.xclient.data.l[1] = CurrentTime;
-  XSendEvent(x_display(), ev.xclient.window, False, NoEventMask, &ev);
-  XFlush(x_display());
-}
-
 // While code under test runs a modal message box, reads each box that appears and answers
-// it with the given response (for response 0, with the window manager's close request).
+// it with the given response (for response 0, by closing it as the window manager does).
 class DialogWatcher {
  public:
   struct Seen {
-    std::string title, text;
-    bool markup = true;
+    std::string title, text, buttons;  // buttons: "ok", "yes", "no", "cancel" as the box has them
+    gboolean markup = TRUE;
     GtkMessageType type = GTK_MESSAGE_OTHER;
-    std::string buttons;  // "ok", "yes", "no", "cancel" as the box has them
   };
-  explicit DialogWatcher(int response = GTK_RESPONSE_OK) : response_(response) {
-    source_ = g_timeout_add(10, &DialogWatcher::tick, this);
-  }
+  explicit DialogWatcher(int response = GTK_RESPONSE_OK)
+      : response_(response), source_(g_timeout_add(10, tick, this)) {}
   ~DialogWatcher() { g_source_remove(source_); }
-  DialogWatcher(const DialogWatcher&) = delete;
-  DialogWatcher& operator=(const DialogWatcher&) = delete;
   std::vector<Seen> seen;
 
  private:
@@ -233,10 +182,8 @@ class DialogWatcher {
       g_object_set_data(G_OBJECT(box), "zvd-seen", box);
       Seen s;
       gchar* text = nullptr;
-      gboolean markup = TRUE;
-      g_object_get(box, "text", &text, "use-markup", &markup, "message-type", &s.type, nullptr);
+      g_object_get(box, "text", &text, "use-markup", &s.markup, "message-type", &s.type, nullptr);
       s.text = text ? text : "";
-      s.markup = markup;
       g_free(text);
       s.title = gtk_window_get_title(GTK_WINDOW(box)) ? gtk_window_get_title(GTK_WINDOW(box)) : "";
       for (auto [response, name] : {std::pair{GTK_RESPONSE_OK, " ok"}, {GTK_RESPONSE_YES, " yes"},
@@ -245,7 +192,7 @@ class DialogWatcher {
           s.buttons += s.buttons.empty() ? name + 1 : name;
       self->seen.push_back(s);
       GtkWidget* button = gtk_dialog_get_widget_for_response(GTK_DIALOG(box), self->response_);
-      if (self->response_ == 0) send_wm_delete(box);
+      if (self->response_ == 0) gtk_window_close(GTK_WINDOW(box));
       else if (button) gtk_button_clicked(GTK_BUTTON(button));
       else gtk_dialog_response(GTK_DIALOG(box), GTK_RESPONSE_NONE);
     }
@@ -254,30 +201,7 @@ class DialogWatcher {
   }
 
   int response_;
-  guint source_ = 0;
-};
-
-// Every test gets a fresh window that is the current gadget list; it is closed, with
-// everything in it, at the end of the test.
-class WindowTest : public ::testing::Test {
- protected:
-  void SetUp() override {
-    start_runtime();
-    window_ = win_open(ANY_NUMBER, 0, 0, 640, 480, u"gadgets", 0, nullptr);
-    ASSERT_NE(window_, 0);
-    toplevel_ = GTK_WIDGET(win_widget(window_));
-    ASSERT_TRUE(pump_until([&] { return widget_ready(toplevel_); }));
-    settle();
-    drain_events();
-  }
-  void TearDown() override {
-    gadget_set_font(ANY_NUMBER, 0);
-    win_close_all();
-    settle();
-    drain_events();
-  }
-  int64_t window_ = 0;
-  GtkWidget* toplevel_ = nullptr;
+  guint source_;
 };
 
 }  // namespace zvd_test
