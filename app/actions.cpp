@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The event procedure, the two date actions, the calendar copy, the resize handler and
 // the about box. Every value is read from and written to gadgets as text.
 #include "app/actions.h"

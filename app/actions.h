@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The event procedure and what the window does: the two date actions, the calendar copy,
 // the resize handler and the about box.
 #pragma once

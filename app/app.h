@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The date calculator application: start-up, main loop and shutdown.
 #pragma once
 

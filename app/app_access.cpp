@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Accessible names and keyboard order of the main window. Both push buttons keep the
 // visible word "push" as their name, so that what a screen reader says matches what is
 // shown; the description tells them apart. Naming changes no pixel and posts no event;

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What screen readers learn about the main window: names, descriptions, which label
 // belongs to which field, and which picture is only decoration; and how the keyboard
 // walks it.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Start-up, main loop and shutdown in their fixed orders.
 #include "app/app.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Process entry point: everything happens in app_main.
 #include <sys/stat.h>
 #include <unistd.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window: one fixed-size window with twenty gadgets at absolute positions.
 #include "app/main_window.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The main window and its twenty gadgets.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Counts heap calls of the whole process, shared libraries included.
 //
 // Normally the program defines the allocator's entry points itself, which

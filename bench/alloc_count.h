@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Process-wide counts of heap calls, for the benchmarks.
 #pragma once
 

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # days_after_bench: the days-after computation through the runtime's strings and
 # dates against the same computation with GLib's GDateTime, with heap counts.
 # The runtime sources are compiled into the program so that it runs at -O2 in

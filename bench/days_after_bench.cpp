@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The days-after computation from four texts to a result text: through the
 // runtime's strings and dates as the application does it, and the same with
 // GLib's GDateTime. Prints the time ratio and heap calls per iteration.

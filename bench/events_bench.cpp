@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Event queue and object lookups.
 //
 // Peers, measured in the same run:

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Decodes a 4096 x 4096 24-bit BMP and a 4096 x 4096 RGB PNG, generated at start into a
 // temporary directory, with image_load and with gdk_pixbuf_new_from_file, and prints the
 // time of each of this layer's paths as a ratio of gdk-pixbuf's.

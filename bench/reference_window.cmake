@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Start-up benchmark: zvd-reference-window builds the calculator's window directly with
 # GTK 3 (the peer), and zvd-startup-probe measures a program from exec until its window is
 # complete and closes it; bench/startup runs both against the calculator.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zvd-reference-window: the calculator's main window built directly with GTK 3, without the
 // runtime layer. It is the peer of the start-up benchmark (bench/startup): the same twenty
 // widgets at the same positions and sizes, with the same texts, fonts, colours, item lists

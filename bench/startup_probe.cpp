@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zvd-startup-probe: starts one GUI program on the current X display and measures it from
 // exec until its window first shows its complete content, then closes the window the way a
 // window manager does (a WM_DELETE_WINDOW client message) and reaps the program.

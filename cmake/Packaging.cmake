@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Debian package of the calculator: `cpack -G DEB` in any build (scripts/check-deb builds
 # it twice from two clones, lints it, installs it, runs it and removes it). The package
 # holds what the install rules install: the program, its two pictures, the desktop entry,

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # Shared helpers for the project's libraries and tests.
 
 # zvd_library(NAME DIR DEPS...): one static library from every .cpp in DIR.

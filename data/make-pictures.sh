@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Remakes the calculator's pictures with ImageMagick (convert) and the DejaVu fonts:
 #   DovezuVevuDuze100v49.png  the maker's logo, 100 x 49, shown bottom right of the window
 #   ZuveduDereduRARuruDezov.png  the product banner, 600 x 50, shown along the bottom

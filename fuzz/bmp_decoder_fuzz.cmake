@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # libFuzzer target for the BMP decoder; seed corpus in corpus/bmp_decoder.
 add_executable(fuzz_bmp_decoder ${CMAKE_CURRENT_LIST_DIR}/bmp_decoder_fuzz.cpp)
 target_link_libraries(fuzz_bmp_decoder PRIVATE zvd_image)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: the BMP decoder on arbitrary bytes, opened from memory and, when it accepts,
 // decoded into a pixel buffer of the layout the image layer would allocate.
 #include <cstdint>

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # libFuzzer target for date_format; seed corpus in corpus/date_format.
 add_executable(fuzz_date_format ${CMAKE_CURRENT_LIST_DIR}/date_format_fuzz.cpp)
 target_link_libraries(fuzz_date_format PRIVATE zvd_date)

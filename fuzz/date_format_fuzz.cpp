@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: date_format with arbitrary masks and dates. The first eight bytes give the
 // date (little-endian signed seconds), the rest the mask's 16-bit units.
 //

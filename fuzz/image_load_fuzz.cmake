@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # libFuzzer target for image_load with every decoder; seed corpus in corpus/image_load.
 add_executable(fuzz_image_load ${CMAKE_CURRENT_LIST_DIR}/image_load_fuzz.cpp)
 target_link_libraries(fuzz_image_load PRIVATE zvd_image)

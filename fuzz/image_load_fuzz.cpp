@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: image_load on arbitrary bytes through every registered decoder. The bytes
 // are written to an in-memory file, which image_load opens by its /proc path.
 #include <sys/mman.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Replays a fuzz target over every file of the corpus directories given as arguments, so
 // that the regular test suite checks the corpus without libFuzzer. Exits 0 when every
 // input ran (a fault aborts the program, under the sanitizers too).

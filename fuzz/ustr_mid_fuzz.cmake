@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # libFuzzer target for ustr_mid; seed corpus in corpus/ustr_mid.
 add_executable(fuzz_ustr_mid ${CMAKE_CURRENT_LIST_DIR}/ustr_mid_fuzz.cpp)
 target_link_libraries(fuzz_ustr_mid PRIVATE zvd_strings)

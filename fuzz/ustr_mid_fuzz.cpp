@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: ustr_mid on arbitrary texts, starts and lengths. The first eight bytes give
 // the start and the length (two little-endian 32-bit values), the rest the text's 16-bit
 // units.

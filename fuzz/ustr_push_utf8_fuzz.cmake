@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # libFuzzer target for ustr_push_utf8; seed corpus in corpus/ustr_push_utf8.
 add_executable(fuzz_ustr_push_utf8 ${CMAKE_CURRENT_LIST_DIR}/ustr_push_utf8_fuzz.cpp)
 target_link_libraries(fuzz_ustr_push_utf8 PRIVATE zvd_strings)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: arbitrary bytes as UTF-8 text into ustr_push_utf8, once at the top of the
 // temporary-string stack and once at a mark above an earlier string.
 //

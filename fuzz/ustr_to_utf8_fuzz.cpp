@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: arbitrary 16-bit strings (two bytes per unit, little-endian) into
 // ustr_to_utf8 and ustr_to_utf8_malloc.
 //

@@ -1,3 +1,4 @@
+# SPDX-License-Identifier: MIT
 # libFuzzer target for ustr_val; seed corpus in corpus/ustr_val.
 add_executable(fuzz_ustr_val ${CMAKE_CURRENT_LIST_DIR}/ustr_val_fuzz.cpp)
 target_link_libraries(fuzz_ustr_val PRIVATE zvd_strings)

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fuzz target: arbitrary 16-bit texts (two bytes per unit, little-endian) into ustr_val.
 //
 // Checked: the parser reads nothing past the terminator (the text sits in a block of

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // zvd-xwin: a small X11 helper for scripts and tests that drive a program from outside.
 //   zvd-xwin wait TITLE TIMEOUT_MS         print the id of the first viewable top-level
 //                                          window titled TITLE; exit 1 on time-out

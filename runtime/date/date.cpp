@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dates as signed seconds since the epoch, computed in UTC through libc.
 //
 // The reentrant forms gmtime_r and localtime_r are used so that callers on

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Dates as signed seconds since 1970-01-01 00:00:00 in UTC arithmetic.
 #pragma once
 

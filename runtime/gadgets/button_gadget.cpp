@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Button gadget: a push or toggle button placed directly; its child label shows the text.
 #include "runtime/gadgets/button_gadget.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Button gadget: a push button or a toggle button with a text label.
 #pragma once
 

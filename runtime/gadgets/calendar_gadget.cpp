@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Calendar gadget: a month calendar placed directly; its state is the selected day.
 #include "runtime/gadgets/calendar_gadget.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Calendar gadget: a month calendar whose state is the selected day as a date.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ComboBox gadget: event box > combo box over a 3-column list store
 // (0 item data, 1 text, 2 picture); an editable one has an entry child.
 #include "runtime/gadgets/combobox_gadget.h"

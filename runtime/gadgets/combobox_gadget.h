@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // ComboBox gadget: a drop-down list of text items, optionally editable and with pictures.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Editor gadget: scrolled window > text view; the buffer's lines are its items.
 #include "runtime/gadgets/editor_gadget.h"
 

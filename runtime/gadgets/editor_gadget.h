@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Editor gadget: a multi-line text view inside a scrolled window; items are lines.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Gadget core: registry, per-thread state, creation support, the common operations
 // that dispatch through a type's GadgetOps, fonts, colours and the posting handlers.
 #include "runtime/gadgets/gadget.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Gadget core: the gadget record, the per-type operation tables, the common
 // operations that dispatch through them, fonts, colours and the posting handlers.
 #pragma once

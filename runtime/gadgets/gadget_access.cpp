@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Gadget accessibility through ATK. The accessible objects belong to the toolkit's
 // widgets; this unit only sets their name, description, role and relations, which
 // raise ATK notifications but no toolkit signal that the gadgets turn into events.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Accessibility of gadgets: names, descriptions, label relations and decorations that
 // screen readers see through ATK (and AT-SPI), and the order in which the keyboard
 // visits them. Nothing here changes which events a gadget posts.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Image gadget: a GtkImage (aligned top left) in an optional frame inside a window-less
 // event box. The event box receives the pointer: presses remember a pending click kind,
 // releases inside the gadget post it, and motion with button 1 held past the toolkit's

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Image gadget: a picture (a GdkPixbuf the caller keeps alive) that reports mouse clicks
 // and drag starts as gadget events.
 #pragma once

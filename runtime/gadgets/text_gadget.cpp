@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text gadget: horizontal box > event box (colour target) > [frame] > label.
 #include "runtime/gadgets/text_gadget.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text gadget: a read-only, word-wrapped label inside a horizontal box.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process-wide event queue: records from a BlockPool in a singly linked FIFO,
 // guarded by one recursive mutex; the current event is what event_fetch took last.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The process-wide event queue and event waiting.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fonts: Pango font descriptions kept in the font registry by number or handle.
 
 #include "runtime/gui/font.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Fonts: Pango font descriptions named by number or handle.
 #pragma once
 

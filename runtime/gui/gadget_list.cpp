@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The per-thread current gadget list: which container receives the next gadget.
 //
 // Each owner widget keeps its own saved list state under "kt_gadgetstack", so that

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // BlockPool: fixed-size elements handed out from blocks that grow with the pool.
 //
 // Every element carries an 8-byte header: while handed out it points to its block,

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Object registries: numbered slots plus a doubly linked list of dynamic records.
 //
 // A dynamic record is allocated with two links in front of it; its handle is the

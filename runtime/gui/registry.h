@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Object registries (objects named by number or handle), per-thread data segments,
 // the block pool and the per-thread current gadget list.
 #pragma once

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The modal message requester: a GtkMessageDialog run to completion.
 
 #include "runtime/gui/requester.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The modal message requester.
 #pragma once
 

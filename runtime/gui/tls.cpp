@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Per-thread data segments: one thread-data key whose value is a zero-filled block
 // holding every registered segment back to back.
 //

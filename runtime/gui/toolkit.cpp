@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Toolkit start-up and shutdown: the locale, GTK, and GDK's thread lock as one
 // process-wide recursive mutex that the main thread holds for the whole run.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Toolkit start-up and shutdown: locale, GTK with the recursive GDK lock.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows: a toplevel GtkWindow holding a vertical box with one GtkLayout, the
 // window's gadget area. Every toolkit signal of interest becomes a queued event.
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows: toplevel GTK windows with a gadget area, named by number or handle.
 #pragma once
 

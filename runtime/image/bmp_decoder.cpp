@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // BMP decoder. The whole file is read into one buffer, then converted row by row straight
 // into the destination. Every read of file data goes through ByteReader (bytes outside the
 // file read as zero) and every write is clipped to the image, so hostile headers, offsets,

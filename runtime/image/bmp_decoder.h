@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // BMP decoder: uncompressed 1/4/8/16/24/32-bit and RLE8 Windows bitmaps into 24-bit RGB rows.
 #pragma once
 

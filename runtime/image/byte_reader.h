@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Bounds-checked reads from an in-memory copy of a file, and overflow-checked size arithmetic.
 // Every field the decoders take from file data goes through ByteReader, so no input can make
 // them read outside the data: bytes outside it read as zero.

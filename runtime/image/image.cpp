@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Image objects and loading: the decoder table, the per-thread decode context, the image
 // registry and the conversion of decoded rows into GdkPixbufs.
 #include "runtime/image/image.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Image objects: files decoded through a table of decoders into GdkPixbufs, named by number
 // or by handle in the image registry.
 #pragma once

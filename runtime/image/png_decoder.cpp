@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PNG decoder over libpng's classic sequential read interface. libpng reports errors by
 // longjmp to the setjmp of the operation in progress; the functions that call setjmp do
 // nothing else, and the work runs in separate functions whose frames the jump discards.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // PNG decoder: any PNG colour type and bit depth into 8-bit RGB or RGBA rows, through
 // libpng's sequential read interface.
 #pragma once

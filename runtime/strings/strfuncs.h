@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The number parser and the substring function.
 #pragma once
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Elementary string routines, heap blocks with a size word and the
 // per-thread clean-up list.
 #include <pthread.h>

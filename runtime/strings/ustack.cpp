@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The per-thread temporary-string stack and string variables.
 //
 // Each thread owns one TempStringStack, reached through a process-wide

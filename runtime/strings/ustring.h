@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Strings of 16-bit code units, string variables, the per-thread temporary-string
 // stack, UTF-16 <-> UTF-8 conversion, heap blocks with a size word and the
 // per-thread clean-up list.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Conversion between the runtime's UTF-16 strings and UTF-8 text.
 //
 // Encoding follows the runtime's rules for unpaired surrogates: a lone low

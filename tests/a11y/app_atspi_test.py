@@ -1,4 +1,5 @@
 #!/usr/bin/env python3
+# SPDX-License-Identifier: MIT
 """The built calculator as a screen reader sees it over AT-SPI: names, descriptions, label
 relations and the decorative banner, the focus once round the window with real Tab presses,
 and the about box opened and closed with the logo's "click" action.  usage: PROGRAM XWIN"""

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs the AT-SPI test of the built calculator on a private session bus and a private X
 # server. The program must expose its accessibility tree, so the switches that the other
 # GUI tests use to keep the toolkit off the accessibility bus are cleared here; the bus

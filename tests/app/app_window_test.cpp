@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The calculator's real main window, built by the application's start-up and driven with real
 // pointer and keyboard input. ZVD_THEME_CASE names a row of THEMES to start under (CTest runs the
 // readability case once per row). Closing the built program, and its exit status, is the process test's.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Installs the build into a staging directory (DESTDIR), checks every installed file, and
 # starts the staged program on the test display: it must show the staged pictures, which
 # it finds beside its own directory although they are not (yet) where IMAGE_DIR says.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # Runs a built calculator as its own process on the test display, waits for its window,
 # checks what it draws, presses both buttons, asks it to close with WM_DELETE_WINDOW and
 # expects exit status 0.

@@ -1,4 +1,5 @@
 #!/bin/sh
+# SPDX-License-Identifier: MIT
 # The built calculator on a private headless Weston: a screenshot of the compositor shows its
 # gadget area 790 x 400, the banner and logo rows pixel for pixel as on X11 (taken first, under
 # scripts/with-xvfb), and the program writes nothing to stderr but the toolkit's complaints

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The date library against an independent calendar (<chrono>): every day of the period, random day, month
 // and year counts; then the edges no calendar walk reaches and the formatter's tokens.
 #include <gtest/gtest.h>

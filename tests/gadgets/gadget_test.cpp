@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Gadgets in a real window: each type's events from real pointer and keyboard input and none
 // from the program's own changes or accessibility settings, the close-window rule, the common
 // operations and the type slots.

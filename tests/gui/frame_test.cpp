@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The GUI frame below the windows: the object registry (numbers, live, stale and bogus handles), per-thread
 // segments and the event queue (merging, suppression, purging, waiting); the soak test holds the event pool.
 #include <future>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Windows on a real X server (size, position, window events from real X traffic, closing),
 // font sizes and handles, and the message requester's buttons and answers.
 #include <pango/pango.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // BMP files written byte by byte and PNG files from libpng's writer against gdk-pixbuf's loader; hostile BMP
 // headers, sizes and run-length streams; numbers, handles, the buffer limit. tests/fuzz replays the corpora.
 #include <png.h>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The calculator's main window under 100,000 days-after and days-before actions over changing inputs, then
 // 1,000 bursts of events. Resident memory may settle in the first thousand actions (the toolkit's caches, the
 // string stack's working size), then must stay within 1 MiB; the event pool must shrink back to one block.

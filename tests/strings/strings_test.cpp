@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The temporary-string stack and variables, UTF-16 <-> UTF-8 with surrogates and malformed input, the number
 // parser and substrings; tests/fuzz replays the corpora of ustr_mid, ustr_val and both conversions.
 #include <glib.h>

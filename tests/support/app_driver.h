@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Drives the calculator's real main window inside the test process: start-up with the
 // application's own code, its event procedure fed from the runtime's event queue, typing
 // into its fields.

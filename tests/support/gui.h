@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // What tests of real windows share: the runtime started in the program's order, bounded pumping,
 // the queued events, gadget texts and widgets, real X input and a watcher that answers message boxes.
 #pragma once
