@@ -131,8 +131,7 @@ int32_t theme_background(GtkWidget* widget) {
   gtk_style_context_get(probe, GTK_STATE_FLAG_NORMAL, GTK_STYLE_PROPERTY_BACKGROUND_COLOR, &rgba, nullptr);
   g_object_unref(probe);
   if (!rgba) return -1;
-  auto byte = [](double v) { return static_cast<int32_t>(v * 255 + 0.5); };
-  const int32_t color = byte(rgba->red) + byte(rgba->green) * 256 + byte(rgba->blue) * 65536;
+  const int32_t color = color_from_components(rgba->red, rgba->green, rgba->blue);
   gdk_rgba_free(rgba);
   return color;
 }

@@ -126,11 +126,6 @@ gboolean on_button(GtkWidget*, GdkEventButton* ev, gpointer data) {
   return FALSE;
 }
 
-int32_t pack_rgba(const GdkRGBA& c) {
-  auto byte = [](double v) { return static_cast<int32_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
-  return byte(c.red) + byte(c.green) * 256 + byte(c.blue) * 65536;
-}
-
 GdkRGBA unpack_rgba(int32_t color) {
   return GdkRGBA{(color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, ((color >> 16) & 0xFF) / 255.0, 1.0};
 }
@@ -145,7 +140,8 @@ void fit_area_text_color(GtkWidget* window) {
   const auto background = static_cast<int32_t>(stored - 1);
   GdkRGBA theme{};
   gtk_style_context_get_color(gtk_widget_get_style_context(window), GTK_STATE_FLAG_NORMAL, &theme);
-  const bool fits = color_contrast_ratio(pack_rgba(theme), background) >= COLOR_READABLE_CONTRAST;
+  const int32_t text = color_from_components(theme.red, theme.green, theme.blue);
+  const bool fits = color_contrast_ratio(text, background) >= COLOR_READABLE_CONTRAST;
   const GdkRGBA readable = unpack_rgba(color_contrast(background));
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -247,7 +243,8 @@ int64_t win_open(ObjectValue value, int32_t x, int32_t y, int32_t width, int32_t
   apply_decorations(window, flags, resizable);
   if (flags & (WINDOW_SCREEN_CENTERED | WINDOW_PARENT_CENTERED)) win_center(window, flags, parent);
 
-  GtkWidget* area = resizable ? build_gadget_area(window, -1, -1) : build_gadget_area(window, toolkit_width, toolkit_height);
+  GtkWidget* area = resizable ? build_gadget_area(window, -1, -1)
+                              : build_gadget_area(window, toolkit_width, toolkit_height);
   g_object_set_data(G_OBJECT(window), "kt_gadgetlist", area);
   gpointer data = value_to_pointer(wv);
   g_signal_connect(area, "draw", G_CALLBACK(on_draw), data);
@@ -386,6 +383,11 @@ int64_t color_rgb(int32_t red, int32_t green, int32_t blue) {
   // Computed in 64 bits and wrapped to 32, so out-of-range components cannot overflow.
   const int64_t sum = int64_t{red} + int64_t{green} * 256 + int64_t{blue} * 65536;
   return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(sum)));
+}
+
+int32_t color_from_components(double red, double green, double blue) {
+  auto byte = [](double v) { return static_cast<int32_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
+  return byte(red) + byte(green) * 256 + byte(blue) * 65536;
 }
 
 int32_t color_contrast(int32_t color) {

@@ -16,6 +16,7 @@
 // win_set_color: background colour of the gadget area.
 // win_widget: the toolkit window of an open window, or null.
 // color_rgb: red + green*256 + blue*65536.
+// color_from_components: the colour of red, green and blue given from 0 to 1 (clamped, rounded).
 // color_contrast: the colour that stands out from the given one (inverted, mid tones darker).
 // color_contrast_ratio: the WCAG 2 contrast ratio of two colours, from 1 to 21.
 // win_registry: the window registry (null before win_library_init).
@@ -57,6 +58,7 @@ void win_set_state(ObjectValue value, int32_t state);
 void win_set_color(ObjectValue value, int32_t color);
 void* win_widget(ObjectValue value);
 int64_t color_rgb(int32_t red, int32_t green, int32_t blue);
+int32_t color_from_components(double red, double green, double blue);
 int32_t color_contrast(int32_t color);
 double color_contrast_ratio(int32_t a, int32_t b);
 ObjectRegistry* win_registry();
