@@ -15,6 +15,7 @@
 // win_set_state: maximise, minimise or restore.
 // win_set_color: background colour of the gadget area.
 // win_widget: the toolkit window of an open window, or null.
+// win_add_close_keys: Ctrl+W and Ctrl+Q ask to close the window as the window manager's close does.
 // color_rgb: red + green*256 + blue*65536.
 // color_from_components: the colour of red, green and blue given from 0 to 1 (clamped, rounded).
 // color_contrast: the colour that stands out from the given one (inverted, mid tones darker).
@@ -57,6 +58,7 @@ int64_t win_height(ObjectValue value, int32_t mode);
 void win_set_state(ObjectValue value, int32_t state);
 void win_set_color(ObjectValue value, int32_t color);
 void* win_widget(ObjectValue value);
+void win_add_close_keys(ObjectValue value);
 int64_t color_rgb(int32_t red, int32_t green, int32_t blue);
 int32_t color_from_components(double red, double green, double blue);
 int32_t color_contrast(int32_t color);
