@@ -196,9 +196,8 @@ void select_on_focus(GtkWidget* view, gpointer) {
 // entry's border and padding, less the frame of the scrolled window around the view).
 void fit_inset(GtkWidget* view) {
   GtkWidget* scrolled = gtk_widget_get_parent(view);
-  GtkWidgetPath* path = gtk_widget_path_copy(gtk_widget_get_path(scrolled));
-  gtk_widget_path_iter_set_object_type(path, -1, GTK_TYPE_ENTRY);
-  gtk_widget_path_iter_set_object_name(path, -1, "entry");
+  GtkWidgetPath* path = gtk_widget_path_copy(gtk_widget_get_path(gtk_widget_get_parent(scrolled)));
+  gtk_widget_path_iter_set_object_name(path, gtk_widget_path_append_type(path, GTK_TYPE_ENTRY), "entry");
   GtkStyleContext* probe = gtk_style_context_new();
   gtk_style_context_set_path(probe, path);
   gtk_style_context_set_screen(probe, gtk_widget_get_screen(view));
@@ -206,12 +205,12 @@ void fit_inset(GtkWidget* view) {
   GtkBorder padding{}, border{}, frame{};
   gtk_style_context_get_padding(probe, GTK_STATE_FLAG_NORMAL, &padding);
   gtk_style_context_get_border(probe, GTK_STATE_FLAG_NORMAL, &border);
-  g_object_unref(probe);
   GtkStyleContext* outer = gtk_widget_get_style_context(scrolled);
   gtk_style_context_get_border(outer, gtk_style_context_get_state(outer), &frame);
   GtkTextView* text = GTK_TEXT_VIEW(view);
   const gint left = std::max(0, padding.left + border.left - frame.left);
   const gint right = std::max(0, padding.right + border.right - frame.right);
+  g_object_unref(probe);
   if (gtk_text_view_get_left_margin(text) != left) gtk_text_view_set_left_margin(text, left);
   if (gtk_text_view_get_right_margin(text) != right) gtk_text_view_set_right_margin(text, right);
 }
