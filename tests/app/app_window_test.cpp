@@ -6,7 +6,9 @@
 #include <ctime>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
+#include <sstream>
 
 #include "runtime/gadgets/gadget_access.h"
 #include "tests/support/app_driver.h"
@@ -86,23 +88,43 @@ int focused_stop() {
 }
 bool key(const char* keys) { return xdotool({"key", "--clearmodifiers", keys}); }
 
-// Before anything is touched the days-after count has the keyboard, and "90", Tab, Tab, Space
-// writes the start date + 90 days into the upper result. Tab, Shift+Tab and Ctrl+Tab then each
-// walk the window round, one stop per press, and take no text with them.
-TEST_F(AppWindow, TheKeyboardAloneComputesAndWalksTheWindow) {
-  EXPECT_EQ(focused_stop(), 4);
-  ASSERT_TRUE(xdotool({"type", "90"}) && key("Tab") && key("Tab") && key("space"));
-  ASSERT_TRUE(pump_until([] {
-    handle_events();
-    return !text_of(app_after_result_field).empty();
-  })) << "Space on the upper push computed nothing; the focus is on stop " << focused_stop();
+// The date in the year, month and day fields moved by days, as a result field shows it.
+std::string moved(int days) {
   GDate* day = g_date_new_dmy(GDateDay(std::stoi(text_of(app_day_chooser))),
                               GDateMonth(std::stoi(text_of(app_month_chooser))), std::stoi(text_of(app_year_field)));
-  g_date_add_days(day, 90);
-  char expected[16];
-  g_date_strftime(expected, sizeof expected, "90=%Y/%m/%d", day);
+  days < 0 ? g_date_subtract_days(day, -days) : g_date_add_days(day, days);
+  char text[16];
+  g_date_strftime(text, sizeof text, "%Y/%m/%d", day);
   g_date_free(day);
-  EXPECT_EQ(text_of(app_after_count_field) + "=" + text_of(app_after_result_field), expected);
+  return text;
+}
+
+// Before anything is touched the days-after count has the keyboard. Keys typed from there on,
+// row by row, and what a field then holds (with its row's result, when there is one): Return in a
+// count presses its row's push, a field reached by Tab is typed over, a field holds what the user
+// sees (one line, also from the clipboard). Tab, Shift+Tab and Ctrl+Tab then each walk the window
+// round, one stop per press, and take no text with them.
+TEST_F(AppWindow, TheKeyboardAloneComputesAndWalksTheWindow) {
+  EXPECT_EQ(focused_stop(), 4);
+  g_spawn_command_line_sync("sh -c \"printf '3\\n10' | xclip -selection clipboard 2>/dev/null\"", nullptr, nullptr, nullptr, nullptr);
+  const struct { const char* keys; const int64_t *field, *result; const char* text; int days; } rows[] = {
+      {"9 0 Return", &app_after_count_field, &app_after_result_field, "90", 90},
+      {"Tab Tab Tab 5 Return 7 Tab Tab space", &app_before_count_field, &app_before_result_field, "57", -57},
+      {"Tab Tab 2 0 3 0 Return", &app_year_field, nullptr, "2030", 0},
+      {"Tab Tab Tab Tab ctrl+v Return", &app_after_count_field, &app_after_result_field, "3", 3},
+  };
+  for (const auto& row : rows) {
+    std::istringstream words(row.keys);
+    std::vector<std::string> keys = {"key", "--clearmodifiers"};
+    keys.insert(keys.end(), std::istream_iterator<std::string>(words), {});
+    ASSERT_TRUE(xdotool(keys));
+    auto shown = [&] { return text_of(*row.field) + (row.result ? "=" + text_of(*row.result) : ""); };
+    const std::string expected = row.text + (row.result ? "=" + moved(row.days) : "");
+    EXPECT_TRUE(pump_until([&] {
+      handle_events();
+      return shown() == expected;
+    })) << row.keys << ": " << shown() << ", not " << expected << "; the focus is on stop " << focused_stop();
+  }
   auto texts = [] { std::string all; for (const int64_t* g : STOPS) all += text_of(*g) + "|"; return all; };
   for (auto [keys, step] : {std::pair{"Tab", 1}, {"shift+Tab", -1}, {"ctrl+Tab", 1}}) {
     gadget_set_focus(app_year_field);
