@@ -3,6 +3,8 @@
 // that dispatch through a type's GadgetOps, fonts, colours and the posting handlers.
 #include "runtime/gadgets/gadget.h"
 
+#include "runtime/gadgets/focus_frame.h"
+
 #include <gtk/gtk.h>
 
 #include "runtime/gui/event.h"
@@ -196,6 +198,7 @@ void gadget_place(void* widget, int32_t x, int32_t y) {
   GadgetListState* state = gadget_state();
   if (!state || !state->current || !GTK_IS_LAYOUT(state->current)) return;
   gtk_layout_put(GTK_LAYOUT(state->current), GTK_WIDGET(widget), x, y);
+  focus_frame_attach(state->current);
 }
 
 void gadget_discard(void* widget) {

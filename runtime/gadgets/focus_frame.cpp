@@ -1,0 +1,107 @@
+// SPDX-License-Identifier: MIT
+// Focus frame: an outer line in the theme's selection colour, darkened or lightened until it
+// stands out from the gadget area by FOCUS_CONTRAST, and an inner line next to the gadget in
+// black or white, whichever stands out more from the outer line. A dark picture is then
+// framed by a light line, a light field by the outer line: the frame stands out from both
+// the gadget and the area around it, under any theme.
+#include "runtime/gadgets/focus_frame.h"
+
+#include <gtk/gtk.h>
+
+#include <initializer_list>
+#include <tuple>
+
+#include "runtime/gui/window.h"
+
+namespace {
+
+constexpr double FOCUS_CONTRAST = 3.0;  // WCAG 2 non-text contrast
+constexpr int OUTER_WIDTH = 2;           // px, outside the inner line
+constexpr int INNER_WIDTH = 1;           // px, right around the gadget
+constexpr int32_t BLACK = 0;
+constexpr int32_t WHITE = 0xFFFFFF;
+
+int32_t color_of(const GdkRGBA& rgba) { return color_from_components(rgba.red, rgba.green, rgba.blue); }
+
+// The area's background: the window's own colour when the program set one, else the theme's.
+int32_t area_background(GtkWidget* area) {
+  GtkWidget* window = gtk_widget_get_toplevel(area);
+  const auto stored = reinterpret_cast<intptr_t>(g_object_get_data(G_OBJECT(window), "kt_color"));
+  if (stored) return static_cast<int32_t>(stored - 1);
+  GdkRGBA rgba{1, 1, 1, 1};
+  gtk_style_context_lookup_color(gtk_widget_get_style_context(window), "theme_bg_color", &rgba);
+  return color_of(rgba);
+}
+
+// Mixes a colour with black or white by the given share (0 to 1).
+int32_t mix(int32_t color, int32_t with, double share) {
+  auto part = [&](int shift) {
+    const double a = ((color >> shift) & 0xFF) / 255.0, b = ((with >> shift) & 0xFF) / 255.0;
+    return a + (b - a) * share;
+  };
+  return color_from_components(part(0), part(8), part(16));
+}
+
+// The theme's selection colour, moved towards black or white (whichever stands out more
+// from the background) until it stands out from the background by FOCUS_CONTRAST.
+int32_t outer_color(GtkWidget* area, int32_t background) {
+  GdkRGBA rgba{0.2, 0.5, 0.9, 1};
+  gtk_style_context_lookup_color(gtk_widget_get_style_context(area), "theme_selected_bg_color", &rgba);
+  const int32_t accent = color_of(rgba);
+  const int32_t end =
+      color_contrast_ratio(BLACK, background) > color_contrast_ratio(WHITE, background) ? BLACK : WHITE;
+  for (int step = 0; step <= 10; ++step) {
+    const int32_t color = mix(accent, end, step / 10.0);
+    if (color_contrast_ratio(color, background) >= FOCUS_CONTRAST) return color;
+  }
+  return end;
+}
+
+void set_source(cairo_t* cr, int32_t color) {
+  cairo_set_source_rgb(cr, (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, ((color >> 16) & 0xFF) / 255.0);
+}
+
+// The child of the area that holds the focus widget, or null.
+GtkWidget* focused_gadget(GtkWidget* area) {
+  GtkWidget* window = gtk_widget_get_toplevel(area);
+  if (!GTK_IS_WINDOW(window) || !gtk_window_get_focus_visible(GTK_WINDOW(window))) return nullptr;
+  GtkWidget* focus = gtk_window_get_focus(GTK_WINDOW(window));
+  while (focus && gtk_widget_get_parent(focus) != area) focus = gtk_widget_get_parent(focus);
+  return focus && gtk_widget_get_visible(focus) ? focus : nullptr;
+}
+
+gboolean draw_frame(GtkWidget* area, cairo_t* cr, gpointer) {
+  GtkWidget* gadget = focused_gadget(area);
+  if (!gadget) return FALSE;
+  GtkAllocation a;
+  gtk_widget_get_allocation(gadget, &a);
+  const int32_t outer = outer_color(area, area_background(area));
+  const int32_t inner = color_contrast_ratio(BLACK, outer) > color_contrast_ratio(WHITE, outer) ? BLACK : WHITE;
+  cairo_save(cr);
+  for (auto [color, width, offset] : {std::tuple{outer, OUTER_WIDTH, INNER_WIDTH}, {inner, INNER_WIDTH, 0}}) {
+    set_source(cr, color);
+    cairo_set_line_width(cr, width);
+    const double d = offset + width / 2.0;
+    cairo_rectangle(cr, a.x - d, a.y - d, a.width + 2 * d, a.height + 2 * d);
+    cairo_stroke(cr);
+  }
+  cairo_restore(cr);
+  return FALSE;
+}
+
+// The frame follows the focus and its visibility.
+void redraw(GtkWidget* area) { gtk_widget_queue_draw(area); }
+void on_set_focus(GtkWindow*, GtkWidget*, gpointer area) { redraw(GTK_WIDGET(area)); }
+void on_focus_visible(GObject*, GParamSpec*, gpointer area) { redraw(GTK_WIDGET(area)); }
+
+}  // namespace
+
+void focus_frame_attach(void* area_ptr) {
+  auto* area = static_cast<GtkWidget*>(area_ptr);
+  GtkWidget* window = area ? gtk_widget_get_toplevel(area) : nullptr;
+  if (!GTK_IS_WINDOW(window) || g_object_get_data(G_OBJECT(area), "kt_focus_frame")) return;
+  g_object_set_data(G_OBJECT(area), "kt_focus_frame", area);
+  g_signal_connect_after(area, "draw", G_CALLBACK(draw_frame), nullptr);
+  g_signal_connect_object(window, "set-focus", G_CALLBACK(on_set_focus), area, G_CONNECT_AFTER);
+  g_signal_connect_object(window, "notify::focus-visible", G_CALLBACK(on_focus_visible), area, GConnectFlags(0));
+}
