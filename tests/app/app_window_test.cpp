@@ -167,26 +167,64 @@ std::vector<long> screen(GdkRectangle r) {
   return rgb;
 }
 
-// The logo's pixels once drawing has come to rest (two pictures a frame apart agree).
-std::vector<long> resting_logo() {
-  std::vector<long> previous, current = screen(area_of(outer_of(app_logo_gadget)));
+// A region's pixels once drawing has come to rest (two pictures a frame apart agree).
+std::vector<long> resting(GdkRectangle r) {
+  std::vector<long> previous, current = screen(r);
   for (int attempt = 0; attempt < 50 && current != previous; ++attempt) {
     pump_until([] { return false; }, 20);
-    previous = std::exchange(current, screen(area_of(outer_of(app_logo_gadget))));
+    previous = std::exchange(current, screen(r));
   }
   return current;
 }
 
-// The logo shows the theme's focus ring while it has the focus by the keyboard, and looks
-// as before once the focus has left.
-TEST_F(AppWindow, TheFocusedLogoShowsAFocusRing) {
-  gtk_window_set_focus(GTK_WINDOW(main_toplevel()), nullptr);
-  const std::vector<long> unfocused = resting_logo();
-  gadget_set_focus(app_logo_gadget);
-  ASSERT_TRUE(key("shift+Tab") && key("Tab"));  // focus that came by the keyboard is visible
-  EXPECT_TRUE(pump_until([&] { return focused_stop() == LOGO_STOP && resting_logo() != unfocused; })) << "no ring";
-  gtk_window_set_focus(GTK_WINDOW(main_toplevel()), nullptr);
-  EXPECT_TRUE(resting_logo() == unfocused) << "the logo looks different after the focus left";
+double luminance(long rgb);
+double ratio(long a, long b) {
+  const double x = luminance(a), y = luminance(b);
+  return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+// Each stop, reached by the keyboard, looks different from before: around it, as many changed
+// pixels as its outline is long stand out by 3:1 from an unchanged neighbour (the fields are
+// emptied first, so that neither their caret nor a selection counts). Once the focus has
+// left, every stop looks as before.
+TEST_F(AppWindow, EveryStopShowsItsKeyboardFocus) {
+  SCOPED_TRACE(theme->name);
+  if (theme->dark_later) g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
+  const int64_t fields[] = {app_year_field, app_month_chooser, app_day_chooser, app_after_count_field,
+                           app_after_result_field, app_before_count_field, app_before_result_field};
+  std::vector<std::string> texts;
+  for (int64_t g : fields) texts.push_back(text_of(g)), set_text(g, "");
+  for (int stop = 0; stop < N_STOPS; ++stop) {
+    SCOPED_TRACE(stop);
+    const GdkRectangle g = area_of(outer_of(*STOPS[stop])), r{g.x - 4, g.y - 4, g.width + 8, g.height + 8};
+    const int outline = 2 * (g.width + g.height);
+    gtk_window_set_focus(GTK_WINDOW(main_toplevel()), nullptr);
+    const std::vector<long> before = resting(r);
+    gadget_set_focus(*STOPS[stop]);
+    ASSERT_TRUE(key("shift+Tab") && key("Tab"));  // focus that came by the keyboard is visible
+    ASSERT_TRUE(pump_until([&] { return focused_stop() == stop; }));
+    std::vector<long> after;
+    int standing_out = 0;
+    pump_until([&] {
+      after = resting(r);
+      standing_out = 0;
+      for (int y = 0; y < r.height; ++y)
+        for (int x = 0; x < r.width; ++x) {
+          const int i = y * r.width + x;
+          bool stands_out = false;
+          for (int j : {i - 1, i + 1, i - r.width, i + r.width})
+            if ((j == i - 1 ? x > 0 : j == i + 1 ? x + 1 < r.width : j >= 0 && j < int(after.size())) &&
+                after[j] == before[j] && ratio(after[i], after[j]) >= 3.0)
+              stands_out = true;
+          standing_out += after[i] != before[i] && stands_out;
+        }
+      return standing_out >= outline;
+    });
+    EXPECT_GE(standing_out, outline);
+    gtk_window_set_focus(GTK_WINDOW(main_toplevel()), nullptr);
+    EXPECT_TRUE(resting(r) == before) << "it looks different after the focus left";
+  }
+  for (size_t i = 0; i < texts.size(); ++i) set_text(fields[i], texts[i]);
 }
 
 // At start-up "year" is replaced, month and day keep their leading zeros, counts and results are
