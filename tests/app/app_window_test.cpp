@@ -30,6 +30,19 @@ constexpr struct ThemeCase { const char *name, *gtk_theme, *settings; bool dark_
 };
 const ThemeCase* theme = nullptr;
 std::string config;  // a private configuration directory, so that only the case's settings apply
+const char* reference_dir = g_getenv("ZVD_REFERENCE_DIR");  // set: the window is compared with its pictures
+
+// What the reference pictures pin besides the clock: DejaVu Sans and its bold (fonts-dejavu-core)
+// for every family, drawn the same way on every machine, and a caret that does not blink.
+constexpr char REFERENCE_FONTS[] = R"(<?xml version="1.0"?>
+<fontconfig><dir>/usr/share/fonts/truetype/dejavu</dir>
+<selectfont><acceptfont><glob>*/DejaVuSans.ttf</glob><glob>*/DejaVuSans-Bold.ttf</glob></acceptfont>
+<rejectfont><glob>*</glob></rejectfont></selectfont>
+<match target="pattern"><edit name="family" mode="assign" binding="strong"><string>DejaVu Sans</string></edit></match>
+)";
+constexpr char REFERENCE_SETTINGS[] =
+    "gtk-theme-name=Adwaita\ngtk-icon-theme-name=Adwaita\ngtk-font-name=Sans 10\ngtk-cursor-blink=0\n"
+    "gtk-xft-antialias=1\ngtk-xft-hinting=1\ngtk-xft-hintstyle=hintslight\ngtk-xft-rgba=none\ngtk-xft-dpi=98304\n";
 
 std::string local_day() {
   const time_t t = time(nullptr);
@@ -52,7 +65,12 @@ class AppWindow : public ::testing::Test {
     std::filesystem::create_directory(config + "/gtk-3.0");
     // Without animations each change is drawn at once, never through an intermediate frame.
     std::ofstream(config + "/gtk-3.0/settings.ini")
-        << "[Settings]\ngtk-enable-animations=0\n" << (theme->settings ? theme->settings : "");
+        << "[Settings]\ngtk-enable-animations=0\n" << (theme->settings ? theme->settings : "")
+        << (reference_dir ? REFERENCE_SETTINGS : "");
+    if (reference_dir) {
+      std::ofstream(config + "/fonts.conf") << REFERENCE_FONTS << "<cachedir>" << config << "</cachedir>\n</fontconfig>\n";
+      g_setenv("FONTCONFIG_FILE", (config + "/fonts.conf").c_str(), TRUE);
+    }
     g_setenv("XDG_CONFIG_HOME", config.c_str(), TRUE);
     if (theme->gtk_theme) g_setenv("GTK_THEME", theme->gtk_theme, TRUE);
     else g_unsetenv("GTK_THEME");
@@ -145,15 +163,16 @@ std::vector<long> screen(GdkRectangle r) {
   return rgb;
 }
 
-// The logo's pixels once drawing has come to rest (two pictures a frame apart agree).
-std::vector<long> resting_logo() {
-  std::vector<long> previous, current = screen(area_of(outer_of(app_logo_gadget)));
+// A region's pixels once drawing has come to rest (two pictures a frame apart agree).
+std::vector<long> resting(GdkRectangle r) {
+  std::vector<long> previous, current = screen(r);
   for (int attempt = 0; attempt < 50 && current != previous; ++attempt) {
     pump_until([] { return false; }, 20);
-    previous = std::exchange(current, screen(area_of(outer_of(app_logo_gadget))));
+    previous = std::exchange(current, screen(r));
   }
   return current;
 }
+std::vector<long> resting_logo() { return resting(area_of(outer_of(app_logo_gadget))); }
 
 // The logo shows the theme's focus ring while it has the focus by the keyboard, and looks
 // as before once the focus has left.
@@ -226,6 +245,79 @@ TEST_F(AppWindow, TheLayoutShowsWhole) {
   set_text(app_year_field, year);
 }
 
+// Types both counts, presses both push buttons and waits for both results.
+void compute_both(const char* after_count, const char* before_count) {
+  type_into(app_after_count_field, after_count);
+  type_into(app_before_count_field, before_count);
+  for (int64_t button : {app_after_button, int64_t{APP_BEFORE_BUTTON}}) click(widget_of(button));
+  ASSERT_TRUE(pump_until([] {
+    handle_events();
+    return !text_of(app_after_result_field).empty() && !text_of(app_before_result_field).empty();
+  })) << "the push buttons wrote nothing";
+}
+
+// Writes 0xRRGGBB pixels, row by row, as a PNG picture.
+void save_png(const std::vector<long>& rgb, int width, const std::string& path) {
+  const int height = int(rgb.size()) / width;
+  GdkPixbuf* picture = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
+  for (int i = 0; i < width * height; ++i) {
+    guchar* p = gdk_pixbuf_get_pixels(picture) + i / width * gdk_pixbuf_get_rowstride(picture) + i % width * 3;
+    p[0] = guchar(rgb[i] >> 16), p[1] = guchar(rgb[i] >> 8), p[2] = guchar(rgb[i]);
+  }
+  EXPECT_TRUE(gdk_pixbuf_save(picture, path.c_str(), "png", nullptr, nullptr)) << path;
+  g_object_unref(picture);
+}
+
+// The whole window, pixel for pixel, against the reference picture <name>.png. On a difference
+// <name>-out.png (the window as drawn) and <name>-diff.png (differing pixels red, the rest pale)
+// go to ZVD_REFERENCE_OUT; with ZVD_REMAKE_REFERENCES=1 the window as drawn becomes the reference.
+void expect_reference(const std::string& name) {
+  const GdkRectangle whole{0, 0, gtk_widget_get_allocated_width(main_toplevel()),
+                           gtk_widget_get_allocated_height(main_toplevel())};
+  const std::string path = std::string(reference_dir) + "/" + name + ".png";
+  if (g_getenv("ZVD_REMAKE_REFERENCES")) return save_png(resting(whole), whole.width, path);
+  GdkPixbuf* reference = gdk_pixbuf_new_from_file(path.c_str(), nullptr);
+  ASSERT_NE(reference, nullptr) << path;
+  const std::vector<long> wanted = rgb_of(reference);
+  const bool same_size = gdk_pixbuf_get_width(reference) == whole.width;
+  g_object_unref(reference);
+  std::vector<long> shot;
+  if (pump_until([&] { return (shot = screen(whole)) == wanted; })) return;
+  shot = resting(whole);
+  const std::string out = std::string(g_getenv("ZVD_REFERENCE_OUT") ? g_getenv("ZVD_REFERENCE_OUT") : ".") + "/" + name;
+  save_png(shot, whole.width, out + "-out.png");
+  int differing = 0;
+  if (same_size && shot.size() == wanted.size()) {
+    std::vector<long> diff(shot.size());
+    for (size_t i = 0; i < shot.size(); ++i) {
+      diff[i] = shot[i] == wanted[i] ? 0xC0C0C0 | (shot[i] >> 2 & 0x3F3F3F) : 0xFF0000;
+      differing += shot[i] != wanted[i];
+    }
+    save_png(diff, whole.width, out + "-diff.png");
+  }
+  ADD_FAILURE() << name << ": the window differs from " << path << " in " << differing
+                << " pixels (0: in size); see " << out << "-out.png and -diff.png";
+}
+
+// The whole window against its reference pictures: at start-up, and with both counts typed and
+// both results computed. It runs as app_reference_image_test (elsewhere it is skipped): a clock
+// pinned to 2024-02-29 12:00 UTC by faketime, the DejaVu fonts alone, the default theme, no caret
+// blinking and the pointer off the window. To remake the references after a change of what the
+// window shows is meant, run the entry with ZVD_REMAKE_REFERENCES=1, look at the new pictures and
+// commit them:  ZVD_REMAKE_REFERENCES=1 ctest --test-dir build -R app_reference_image_test
+TEST_F(AppWindow, TheWholeWindowMatchesItsReferencePictures) {
+  if (!reference_dir) GTEST_SKIP() << "runs under the pinned clock and fonts of app_reference_image_test";
+  const auto pointer_off_the_window = [] {
+    XTestFakeMotionEvent(x_display(), -1, 0, 0, CurrentTime);
+    XFlush(x_display());
+  };
+  pointer_off_the_window();
+  expect_reference("window-start");
+  ASSERT_NO_FATAL_FAILURE(compute_both("29", "7"));
+  pointer_off_the_window();
+  expect_reference("window-computed");
+}
+
 double luminance(long rgb) {
   auto linear = [](long v) {
     const double c = v / 255.0;
@@ -253,13 +345,7 @@ double contrast(GdkRectangle r) {
 TEST_F(AppWindow, EveryTextStandsOutFromItsBackground) {
   SCOPED_TRACE(theme->name);
   if (theme->dark_later) g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
-  type_into(app_after_count_field, "29");
-  type_into(app_before_count_field, "7");
-  for (int64_t button : {app_after_button, int64_t{APP_BEFORE_BUTTON}}) click(widget_of(button));
-  ASSERT_TRUE(pump_until([] {
-    handle_events();
-    return !text_of(app_after_result_field).empty() && !text_of(app_before_result_field).empty();
-  })) << "the push buttons wrote nothing";
+  ASSERT_NO_FATAL_FAILURE(compute_both("29", "7"));
 
   // Every text gadget, field, chooser entry and button label, from the gadget registry (a
   // gadget added later is measured too), inset to keep frames out.
