@@ -166,7 +166,7 @@ void save_png(const std::vector<long>& rgb, int width, const std::string& path) 
   GdkPixbuf* picture = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, width, height);
   for (int i = 0; i < width * height; ++i) {
     guchar* p = gdk_pixbuf_get_pixels(picture) + i / width * gdk_pixbuf_get_rowstride(picture) + i % width * 3;
-    p[0] = guchar(rgb[i] >> 16), p[1] = guchar(rgb[i] >> 8), p[2] = guchar(rgb[i]);
+    for (int c = 0; c < 3; ++c) p[c] = guchar(rgb[i] >> (16 - 8 * c));
   }
   EXPECT_TRUE(gdk_pixbuf_save(picture, path.c_str(), "png", nullptr, nullptr)) << path;
   g_object_unref(picture);
@@ -179,7 +179,7 @@ void expect_reference(const std::string& name) {
   const GdkRectangle whole{0, 0, gtk_widget_get_allocated_width(main_toplevel()),
                            gtk_widget_get_allocated_height(main_toplevel())};
   const std::string path = std::string(reference_dir) + "/" + name + "-ref.png";
-  if (g_getenv("ZVD_REMAKE_REFERENCES")) return save_png(resting(whole), whole.width, path);
+  if (g_strcmp0(g_getenv("ZVD_REMAKE_REFERENCES"), "1") == 0) return save_png(resting(whole), whole.width, path);
   GdkPixbuf* reference = gdk_pixbuf_new_from_file(path.c_str(), nullptr);
   ASSERT_NE(reference, nullptr) << path;
   const std::vector<long> wanted = rgb_of(reference);
