@@ -1,9 +1,9 @@
 // SPDX-License-Identifier: MIT
 // Focus frame: an outer line in the theme's selection colour, darkened or lightened until it
-// stands out from the gadget area by FOCUS_CONTRAST, and an inner line next to the gadget in
-// black or white, whichever stands out more from the outer line. A dark picture is then
-// framed by a light line, a light field by the outer line: the frame stands out from both
-// the gadget and the area around it, under any theme.
+// stands out from the gadget area by FOCUS_AIM, and an inner line next to the gadget in black
+// or white, whichever stands out more from the theme's background, which the gadgets' borders
+// are made for. The frame so stands out from the area around it and from the gadget's edge,
+// under any theme and on any window colour.
 #include "runtime/gadgets/focus_frame.h"
 
 #include <gtk/gtk.h>
@@ -15,7 +15,9 @@
 
 namespace {
 
-constexpr double FOCUS_CONTRAST = 3.0;  // WCAG 2 non-text contrast
+// WCAG 2 asks 3:1 of a non-text mark; the frame aims higher, so that it keeps 3:1 also next to
+// the soft shadows that themes draw around buttons and fields.
+constexpr double FOCUS_AIM = 3.5;
 constexpr int OUTER_WIDTH = 2;           // px, outside the inner line
 constexpr int INNER_WIDTH = 1;           // px, right around the gadget
 constexpr int32_t BLACK = 0;
@@ -23,14 +25,20 @@ constexpr int32_t WHITE = 0xFFFFFF;
 
 int32_t color_of(const GdkRGBA& rgba) { return color_from_components(rgba.red, rgba.green, rgba.blue); }
 
-// The area's background: the window's own colour when the program set one, else the theme's.
-int32_t area_background(GtkWidget* area) {
-  GtkWidget* window = gtk_widget_get_toplevel(area);
-  const auto stored = reinterpret_cast<intptr_t>(g_object_get_data(G_OBJECT(window), "kt_color"));
-  if (stored) return static_cast<int32_t>(stored - 1);
+int32_t theme_background(GtkWidget* window) {
   GdkRGBA rgba{1, 1, 1, 1};
   gtk_style_context_lookup_color(gtk_widget_get_style_context(window), "theme_bg_color", &rgba);
   return color_of(rgba);
+}
+
+// The area's background: the window's own colour when the program set one, else the theme's.
+int32_t area_background(GtkWidget* window) {
+  const auto stored = reinterpret_cast<intptr_t>(g_object_get_data(G_OBJECT(window), "kt_color"));
+  return stored ? static_cast<int32_t>(stored - 1) : theme_background(window);
+}
+
+int32_t black_or_white(int32_t against) {
+  return color_contrast_ratio(BLACK, against) > color_contrast_ratio(WHITE, against) ? BLACK : WHITE;
 }
 
 // Mixes a colour with black or white by the given share (0 to 1).
@@ -43,16 +51,15 @@ int32_t mix(int32_t color, int32_t with, double share) {
 }
 
 // The theme's selection colour, moved towards black or white (whichever stands out more
-// from the background) until it stands out from the background by FOCUS_CONTRAST.
+// from the background) until it stands out from the background by FOCUS_AIM.
 int32_t outer_color(GtkWidget* area, int32_t background) {
   GdkRGBA rgba{0.2, 0.5, 0.9, 1};
   gtk_style_context_lookup_color(gtk_widget_get_style_context(area), "theme_selected_bg_color", &rgba);
   const int32_t accent = color_of(rgba);
-  const int32_t end =
-      color_contrast_ratio(BLACK, background) > color_contrast_ratio(WHITE, background) ? BLACK : WHITE;
+  const int32_t end = black_or_white(background);
   for (int step = 0; step <= 10; ++step) {
     const int32_t color = mix(accent, end, step / 10.0);
-    if (color_contrast_ratio(color, background) >= FOCUS_CONTRAST) return color;
+    if (color_contrast_ratio(color, background) >= FOCUS_AIM) return color;
   }
   return end;
 }
@@ -75,8 +82,9 @@ gboolean draw_frame(GtkWidget* area, cairo_t* cr, gpointer) {
   if (!gadget) return FALSE;
   GtkAllocation a;
   gtk_widget_get_allocation(gadget, &a);
-  const int32_t outer = outer_color(area, area_background(area));
-  const int32_t inner = color_contrast_ratio(BLACK, outer) > color_contrast_ratio(WHITE, outer) ? BLACK : WHITE;
+  GtkWidget* window = gtk_widget_get_toplevel(area);
+  const int32_t outer = outer_color(area, area_background(window));
+  const int32_t inner = black_or_white(theme_background(window));
   cairo_save(cr);
   for (auto [color, width, offset] : {std::tuple{outer, OUTER_WIDTH, INNER_WIDTH}, {inner, INNER_WIDTH, 0}}) {
     set_source(cr, color);
