@@ -5,9 +5,7 @@
 #include <cmath>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
 #include <map>
-#include <sstream>
 
 #include "runtime/gadgets/gadget_access.h"
 #include "tests/support/app_driver.h"
@@ -81,12 +79,10 @@ bool key(const char* keys) { return xdotool({"key", "--clearmodifiers", keys}); 
 
 // The date in the year, month and day fields moved by days, as a result field shows it.
 std::string moved(int days) {
-  GDate* day = g_date_new_dmy(GDateDay(std::stoi(text_of(app_day_chooser))),
-                              GDateMonth(std::stoi(text_of(app_month_chooser))), std::stoi(text_of(app_year_field)));
-  days < 0 ? g_date_subtract_days(day, -days) : g_date_add_days(day, days);
-  char text[16];
-  g_date_strftime(text, sizeof text, "%Y/%m/%d", day);
-  g_date_free(day);
+  g_autoptr(GDateTime) start = g_date_time_new_utc(std::stoi(text_of(app_year_field)), std::stoi(text_of(app_month_chooser)),
+                                                   std::stoi(text_of(app_day_chooser)), 12, 0, 0);
+  g_autoptr(GDateTime) day = g_date_time_add_days(start, days);
+  g_autofree gchar* text = g_date_time_format(day, "%Y/%m/%d");
   return text;
 }
 
@@ -104,10 +100,8 @@ TEST_F(AppWindow, TheKeyboardComputesWhatTheFieldsShow) {
       {"Tab Tab Tab Tab ctrl+v Return", &app_after_count_field, &app_after_result_field, "3", 3},
   };
   for (const auto& row : rows) {
-    std::istringstream words(row.keys);
-    std::vector<std::string> keys = {"key", "--clearmodifiers"};
-    keys.insert(keys.end(), std::istream_iterator<std::string>(words), {});
-    ASSERT_TRUE(xdotool(keys));
+    g_auto(GStrv) words = g_strsplit((std::string("key --clearmodifiers ") + row.keys).c_str(), " ", -1);
+    ASSERT_TRUE(xdotool({words, words + g_strv_length(words)}));
     auto shown = [&] { return text_of(*row.field) + (row.result ? "=" + text_of(*row.result) : ""); };
     const std::string expected = row.text + (row.result ? "=" + moved(row.days) : "");
     EXPECT_TRUE(pump_until([&] {
@@ -172,7 +166,13 @@ std::vector<long> resting(GdkRectangle r) {
   return current;
 }
 
-double luminance(long rgb);
+double luminance(long rgb) {
+  auto linear = [](long v) {
+    const double c = v / 255.0;
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(rgb >> 16) + 0.7152 * linear((rgb >> 8) & 0xFF) + 0.0722 * linear(rgb & 0xFF);
+}
 double ratio(long a, long b) {
   const double x = luminance(a), y = luminance(b);
   return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
@@ -198,11 +198,10 @@ TEST_F(AppWindow, EveryStopShowsItsKeyboardFocus) {
     gadget_set_focus(*STOPS[stop]);
     ASSERT_TRUE(key("shift+Tab") && key("Tab"));  // focus that came by the keyboard is visible
     ASSERT_TRUE(pump_until([&] { return focused_stop() == stop; }));
-    // Changed pixels that stand out by 3:1 from an unchanged neighbour around the stop, and inside it.
-    int around = 0, inside = 0;
-    pump_until([&] {
+    int standing_out[2];  // changed pixels 3:1 from an unchanged neighbour around the stop, inside it
+    EXPECT_TRUE(pump_until([&] {
       const std::vector<long> after = resting(r);
-      around = inside = 0;
+      standing_out[0] = standing_out[1] = 0;
       for (int y = 0; y < r.height; ++y)
         for (int x = 0; x < r.width; ++x) {
           bool stands_out[2] = {false, false};
@@ -212,15 +211,10 @@ TEST_F(AppWindow, EveryStopShowsItsKeyboardFocus) {
                 after[j] == before[j] && ratio(after[i], after[j]) >= 3.0)
               stands_out[nx >= 4 && ny >= 4 && nx < 4 + g.width && ny < 4 + g.height] = true;
           }
-          around += stands_out[0];
-          inside += stands_out[1];
+          for (int k : {0, 1}) standing_out[k] += stands_out[k];
         }
-      return around >= outline && (inside >= outline || stop != LOGO_STOP);
-    });
-    EXPECT_GE(around, outline);
-    if (stop == LOGO_STOP) {
-      EXPECT_GE(inside, outline);
-    }
+      return standing_out[0] >= outline && (standing_out[1] >= outline || stop != LOGO_STOP);
+    })) << standing_out[0] << " around and " << standing_out[1] << " inside, not " << outline;
     gtk_window_set_focus(GTK_WINDOW(main_toplevel()), nullptr);
     EXPECT_TRUE(resting(r) == before) << "it looks different after the focus left";
   }
@@ -320,13 +314,6 @@ TEST_F(AppWindow, TheWholeWindowMatchesItsReferencePictures) {
   expect_reference("window-computed");
 }
 
-double luminance(long rgb) {
-  auto linear = [](long v) {
-    const double c = v / 255.0;
-    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-  };
-  return 0.2126 * linear(rgb >> 16) + 0.7152 * linear((rgb >> 8) & 0xFF) + 0.0722 * linear(rgb & 0xFF);
-}
 
 // The contrast of a region of the screen: its most frequent colour is the background, the pixel
 // farthest from it in luminance the text.
@@ -334,12 +321,12 @@ double contrast(GdkRectangle r) {
   std::map<long, int> counts;
   for (long rgb : screen(r)) ++counts[rgb];
   if (counts.empty()) return 0;
-  const double back = luminance(
-      std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; })->first);
-  double text = back;
+  const long back =
+      std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; })->first;
+  long text = back;
   for (auto [rgb, n] : counts)
-    if (std::abs(luminance(rgb) - back) > std::abs(text - back)) text = luminance(rgb);
-  return (std::max(back, text) + 0.05) / (std::min(back, text) + 0.05);
+    if (std::abs(luminance(rgb) - luminance(back)) > std::abs(luminance(text) - luminance(back))) text = rgb;
+  return ratio(back, text);
 }
 
 // With both counts typed and both results computed, every text of the window stands out

@@ -37,8 +37,7 @@ ends() {
 "$xwin" close "$id" || fail "could not send WM_DELETE_WINDOW"
 ends WM_DELETE_WINDOW
 for keys in ctrl+w ctrl+q; do
-  "$program" "$@" &
-  pid=$!
+  "$program" "$@" & pid=$!
   id=$("$xwin" wait ZoriviVudiDider $timeout_ms) || fail "no window appeared for $keys"
   xdotool windowfocus --sync "$id" key --clearmodifiers "$keys" || fail "xdotool could not press $keys"
   ends "$keys"
