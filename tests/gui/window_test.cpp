@@ -139,6 +139,26 @@ TEST_F(Windows, ClosingPurgesItsEventsAndReleasesItsRecord) {
   EXPECT_TRUE(pump_until([&] { return fired; }));
 }
 
+// Text without a colour of its own is fitted to the colour the gadget area shows (-1 shows
+// white), and only where the theme's text would not stand out from it.
+TEST_F(Windows, AreaTextFitsTheAppliedColour) {
+  const int64_t w = open(ANY_NUMBER, 0);
+  GtkWidget* area = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(widget(w)), "kt_gadgetlist"));
+  const int64_t theme = style_rgb(area, GTK_STATE_FLAG_NORMAL, "color");
+  for (auto [color, text] : {std::pair{0x808080, int64_t{0}}, {0, 0xFFFFFF}, {-1, theme}}) {
+    win_set_color(w, color);
+    EXPECT_EQ(style_rgb(area, GTK_STATE_FLAG_NORMAL, "color"), text) << color;
+  }
+  // A style change while the window is torn down (its area already gone) reaches no handler.
+  static bool handled = true;
+  g_object_weak_ref(G_OBJECT(gtk_bin_get_child(GTK_BIN(widget(w)))), [](gpointer top, GObject*) {
+    handled = g_signal_has_handler_pending(top, g_signal_lookup("style-updated", GTK_TYPE_WIDGET), 0, TRUE);
+    g_signal_emit_by_name(top, "style-updated");
+  }, widget(w));
+  win_close(w);
+  EXPECT_FALSE(handled);
+}
+
 // The application loads its fonts by number; here, sizes that do not fit Pango's units
 // (clamped instead of overflowing) and a handle, which cannot be loaded over.
 TEST_F(Windows, FontSizesAreClampedAndHandlesKept) {
