@@ -28,8 +28,7 @@ void free_test_object(ObjectValue value) {
 }
 
 struct Registry : ::testing::Test {
-  // 15 slots end 8 bytes short of the allocator's 16-byte granule, so the word past the last
-  // slot is the allocator's own (never zero): a look-up one slot too far reads garbage.
+  // 15 slots leave the word past the last to the allocator (never zero): a look-up there crashes.
   void SetUp() override {
     g_reg = obj_registry_new(sizeof(TestRecord), 15, free_test_object);
     g_freed.clear();

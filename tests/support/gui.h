@@ -116,15 +116,13 @@ inline GtkWidget* outer_of(ObjectValue g) {
 
 // A style colour of a widget in a state, as a colour value.
 inline int64_t style_rgb(GtkWidget* widget, GtkStateFlags state, const char* property) {
-  GdkRGBA* c = nullptr;
+  g_autoptr(GdkRGBA) c = nullptr;
   GtkStyleContext* context = gtk_widget_get_style_context(widget);
   gtk_style_context_save(context);
   gtk_style_context_set_state(context, state);
   gtk_style_context_get(context, state, property, &c, nullptr);
   gtk_style_context_restore(context);
-  const int64_t rgb = color_rgb(int(c->red * 255 + 0.5), int(c->green * 255 + 0.5), int(c->blue * 255 + 0.5));
-  gdk_rgba_free(c);
-  return rgb;
+  return color_from_components(c->red, c->green, c->blue);
 }
 
 inline Display* x_display() { return GDK_DISPLAY_XDISPLAY(gdk_display_get_default()); }
