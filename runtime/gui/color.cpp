@@ -52,17 +52,13 @@ double color_contrast_ratio(int32_t a, int32_t b) {
   return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
-// The contrast colour where it reads well; mid tones do not (grey 128 against its contrast
-// 102 is 1.45:1), and there black or white does: one of the two always reaches 4.58:1.
-int32_t color_readable_on(int32_t color) {
-  const int32_t contrast = color_contrast(color);
-  if (color_contrast_ratio(contrast, color) >= COLOR_READABLE_CONTRAST) return contrast;
-  return color_contrast_ratio(BLACK, color) >= color_contrast_ratio(WHITE, color) ? BLACK : WHITE;
-}
-
-// A theme colour that reads well against the fixed one stays. Otherwise its replacement
-// reaches the readable ratio, so it is never less readable than the theme's colour was.
+// A theme colour that reads well against the fixed one stays. Otherwise the fixed colour's
+// contrast colour replaces it where that reads well; mid tones do not (grey 128 against its
+// contrast 102 is 1.45:1), and there black or white does, whichever stands out more: one of
+// the two always reaches 4.58:1. So a fitted colour is never less readable than the theme's.
 int32_t color_fit(int32_t fixed, int32_t theme) {
   if (color_contrast_ratio(theme, fixed) >= COLOR_READABLE_CONTRAST) return COLOR_NONE;
-  return color_readable_on(fixed);
+  const int32_t contrast = color_contrast(fixed);
+  if (color_contrast_ratio(contrast, fixed) >= COLOR_READABLE_CONTRAST) return contrast;
+  return color_contrast_ratio(BLACK, fixed) >= color_contrast_ratio(WHITE, fixed) ? BLACK : WHITE;
 }
