@@ -181,7 +181,7 @@ void editor_set_color(GadgetRecord* record, int32_t kind, int32_t color) {
 // scrollbar's minimum length (about 47 px), so a one-line field of 30 px would grow over
 // the gadgets below it. A field shorter than that scrolls vertically without a scrollbar
 // instead: the view still follows the cursor. Chosen again whenever the requested height
-// or the view's style (its font) changes; a hidden widget measures 0, so it waits.
+// or the style (a theme's scrollbar length) changes; a hidden widget measures 0, so it waits.
 void fit_vertical_scrolling(GtkWidget* scrolled) {
   if (!gtk_widget_get_visible(scrolled)) return;
   GtkScrolledWindow* window = GTK_SCROLLED_WINDOW(scrolled);
@@ -195,8 +195,7 @@ void fit_vertical_scrolling(GtkWidget* scrolled) {
 
 void editor_height_changed(GtkWidget* scrolled, GParamSpec*, gpointer) { fit_vertical_scrolling(scrolled); }
 
-// A theme or font change restyles the view; its fitted background and its scrolling are
-// chosen again.
+// A theme change restyles the view; its fitted background and its scrolling are chosen again.
 void editor_style_updated(GtkWidget* view, gpointer) {
   void* id = g_object_get_data(G_OBJECT(view), "kt_id");
   GadgetRecord* record = id ? gadget_lookup(gadget_data_value(id) - 1) : nullptr;
