@@ -11,7 +11,7 @@
 #include <initializer_list>
 #include <tuple>
 
-#include "runtime/gui/window.h"
+#include "runtime/gui/color.h"
 
 namespace {
 
@@ -25,6 +25,7 @@ constexpr int32_t WHITE = 0xFFFFFF;
 
 int32_t color_of(const GdkRGBA& rgba) { return color_from_components(rgba.red, rgba.green, rgba.blue); }
 
+// The theme's window background, which the theme's gadgets and their borders are made for.
 int32_t theme_background(GtkWidget* window) {
   GdkRGBA rgba{1, 1, 1, 1};
   gtk_style_context_lookup_color(gtk_widget_get_style_context(window), "theme_bg_color", &rgba);
@@ -34,20 +35,18 @@ int32_t theme_background(GtkWidget* window) {
 // The area's background: the window's own colour when the program set one, else the theme's.
 int32_t area_background(GtkWidget* window) {
   const auto stored = reinterpret_cast<intptr_t>(g_object_get_data(G_OBJECT(window), "kt_color"));
-  return stored ? static_cast<int32_t>(stored - 1) : theme_background(window);
+  return stored ? color_from_word(stored) : theme_background(window);
 }
 
 int32_t black_or_white(int32_t against) {
   return color_contrast_ratio(BLACK, against) > color_contrast_ratio(WHITE, against) ? BLACK : WHITE;
 }
 
-// Mixes a colour with black or white by the given share (0 to 1).
+// Mixes a colour with another by the given share (0 to 1).
 int32_t mix(int32_t color, int32_t with, double share) {
-  auto part = [&](int shift) {
-    const double a = ((color >> shift) & 0xFF) / 255.0, b = ((with >> shift) & 0xFF) / 255.0;
-    return a + (b - a) * share;
-  };
-  return color_from_components(part(0), part(8), part(16));
+  const ColorRgba a = color_unpack(color), b = color_unpack(with);
+  auto part = [&](double from, double to) { return from + (to - from) * share; };
+  return color_from_components(part(a.red, b.red), part(a.green, b.green), part(a.blue, b.blue));
 }
 
 // The theme's selection colour, moved towards black or white (whichever stands out more
@@ -65,7 +64,8 @@ int32_t outer_color(GtkWidget* area, int32_t background) {
 }
 
 void set_source(cairo_t* cr, int32_t color) {
-  cairo_set_source_rgb(cr, (color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, ((color >> 16) & 0xFF) / 255.0);
+  const ColorRgba c = color_unpack(color);
+  cairo_set_source_rgb(cr, c.red, c.green, c.blue);
 }
 
 // The child of the area that holds the focus widget, or null.
