@@ -28,8 +28,7 @@ for y in 160 220; do
   "$xwin" wait-ink "$id" 265 $((y + 5)) 100 25 $timeout_ms || fail "the push button at y $y wrote no date"
 done
 
-# The program must end by itself, within 30 s, with status 0.
-ends() {
+ends() {  # the program must end by itself, within 30 s, with status 0
   for i in $(seq 3000); do kill -0 "$pid" 2>/dev/null && sleep 0.01 || break; done
   kill -0 "$pid" 2>/dev/null && fail "the program did not end after $1"
   wait "$pid" || fail "exit status $? after $1"
