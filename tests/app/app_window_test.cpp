@@ -194,12 +194,12 @@ TEST_F(AppWindow, TheLayoutShowsWhole) {
     ASSERT_NE(picture, nullptr);
     ASSERT_EQ(gdk_pixbuf_get_width(picture) * 1000 + gdk_pixbuf_get_height(picture), w * 1000 + h);
     const GdkRectangle r = area_of(widget_of(gadget));
-    EXPECT_TRUE(pump_until([&] { return screen({r.x, r.y, w, h}) == rgb_of(picture); })) << "picture " << w;
+    EXPECT_TRUE(pump_until([&, w = w, h = h] { return screen({r.x, r.y, w, h}) == rgb_of(picture); })) << "picture " << w;
   }
   for (auto [gadget, where] : {std::pair{app_year_field, "40,70 100x30"}, {app_after_count_field, "30,160 100x35"},
                                {app_after_result_field, "260,160 160x35"}, {app_before_count_field, "30,220 100x35"},
                                {app_before_result_field, "260,220 160x35"}}) {
-    auto place = [&] {
+    auto place = [gadget = gadget] {
       const GdkRectangle r = area_of(outer_of(gadget));
       return std::to_string(r.x) + "," + std::to_string(r.y) + " " + std::to_string(r.width) + "x" +
              std::to_string(r.height);
