@@ -100,7 +100,9 @@ void app_set_window_icon() {
   // the picture in the picture directory, or where the install put the 128 px icon.
   for (const char* relative : {"", "/../icons/hicolor/128x128/apps"}) {
     char* file = g_strdup_printf("%s%s/%s.png", app_image_dir, relative, APP_ID);
-    const bool set = gtk_window_set_default_icon_from_file(file, nullptr);
+    GError* error = nullptr;  // asked for, as without it the toolkit prints the failure
+    const bool set = gtk_window_set_default_icon_from_file(file, &error);
+    g_clear_error(&error);
     g_free(file);
     if (set) return;
   }
