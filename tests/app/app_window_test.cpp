@@ -204,7 +204,7 @@ TEST_F(AppWindow, TheLayoutShowsWhole) {
       return std::to_string(r.x) + "," + std::to_string(r.y) + " " + std::to_string(r.width) + "x" +
              std::to_string(r.height);
     };
-    EXPECT_TRUE(pump_until([&] { return place() == where; })) << place();
+    EXPECT_TRUE(pump_until([&, where = where] { return place() == where; })) << place();
   }
   GList* children = gtk_container_get_children(GTK_CONTAINER(gtk_widget_get_parent(outer_of(app_year_field))));
   ASSERT_EQ(g_list_length(children), 20u);
