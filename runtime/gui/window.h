@@ -15,10 +15,6 @@
 // win_set_state: maximise, minimise or restore.
 // win_set_color: background colour of the gadget area.
 // win_widget: the toolkit window of an open window, or null.
-// color_rgb: red + green*256 + blue*65536.
-// color_from_components: the colour of red, green and blue given from 0 to 1 (clamped, rounded).
-// color_contrast: the colour that stands out from the given one (inverted, mid tones darker).
-// color_contrast_ratio: the WCAG 2 contrast ratio of two colours, from 1 to 21.
 // win_registry: the window registry (null before win_library_init).
 
 enum WindowFlags : int32_t {
@@ -39,8 +35,6 @@ enum WindowFlags : int32_t {
 
 constexpr int32_t IGNORE_POSITION = -65535;
 constexpr int32_t WINDOW_INNER_SIZE = 1;
-// The least contrast ratio at which text counts as readable (WCAG 2, level AA).
-constexpr double COLOR_READABLE_CONTRAST = 4.5;
 
 struct WindowRecord {
   void* window;  // GtkWidget* toplevel; the record's liveness field
@@ -57,8 +51,4 @@ int64_t win_height(ObjectValue value, int32_t mode);
 void win_set_state(ObjectValue value, int32_t state);
 void win_set_color(ObjectValue value, int32_t color);
 void* win_widget(ObjectValue value);
-int64_t color_rgb(int32_t red, int32_t green, int32_t blue);
-int32_t color_from_components(double red, double green, double blue);
-int32_t color_contrast(int32_t color);
-double color_contrast_ratio(int32_t a, int32_t b);
 ObjectRegistry* win_registry();
