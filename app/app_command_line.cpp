@@ -97,13 +97,16 @@ void app_set_window_icon() {
     return;
   }
   // Not in the icon theme (an install outside the theme's search path, the build tree):
-  // the picture in the picture directory, or where the install put the 128 px icon.
-  for (const char* relative : {"", "/../icons/hicolor/128x128/apps"}) {
-    char* file = g_strdup_printf("%s%s/%s.png", app_image_dir, relative, APP_ID);
-    GError* error = nullptr;  // asked for, as without it the toolkit prints the failure
-    const bool set = gtk_window_set_default_icon_from_file(file, &error);
-    g_clear_error(&error);
-    g_free(file);
-    if (set) return;
+  // the picture in a picture directory, or where the install put the 128 px icon beside it.
+  for (const char* dir : {app_image_dir_first, app_image_dir}) {
+    if (dir == nullptr) continue;
+    for (const char* relative : {"", "/../icons/hicolor/128x128/apps"}) {
+      char* file = g_strdup_printf("%s%s/%s.png", dir, relative, APP_ID);
+      GError* error = nullptr;  // asked for, as without it the toolkit prints the failure
+      const bool set = gtk_window_set_default_icon_from_file(file, &error);
+      g_clear_error(&error);
+      g_free(file);
+      if (set) return;
+    }
   }
 }
