@@ -151,10 +151,11 @@ void end_user_action(GtkTextBuffer* buffer, gpointer) {
 // paste may arrive in pieces) is dropped as well.
 void keep_first_line(GtkTextBuffer* buffer, GtkTextIter* location, const gchar* text, gint length, gpointer) {
   if (data_int(buffer, USER_ACTION_KEY) == 0) return;
+  const bool cut = data_int(buffer, CUT_KEY);
   gint keep = 0;
   gint next = 0;
-  if (!data_int(buffer, CUT_KEY)) pango_find_paragraph_boundary(text, length, &keep, &next);
-  if (keep == length && !data_int(buffer, CUT_KEY)) return;
+  if (!cut) pango_find_paragraph_boundary(text, length, &keep, &next);
+  if (!cut && keep == length) return;
   g_signal_stop_emission_by_name(buffer, "insert-text");
   if (keep > 0) gtk_text_buffer_insert(buffer, location, text, keep);
   set_data_int(buffer, CUT_KEY, 1);
@@ -314,8 +315,7 @@ void editor_height_changed(GtkWidget* scrolled, GParamSpec*, gpointer) { fit_ver
 
 // A theme change restyles the view; its fitted background and its scrolling are chosen again.
 void editor_style_updated(GtkWidget* view, gpointer) {
-  void* id = g_object_get_data(G_OBJECT(view), "kt_id");
-  GadgetRecord* record = id ? gadget_lookup(gadget_data_value(id) - 1) : nullptr;
+  GadgetRecord* record = record_of_view(view);
   if (!record) return;
   fit_background(record);
   fit_vertical_scrolling(GTK_WIDGET(record->outer));
