@@ -60,7 +60,7 @@ int64_t button_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w
     gadget_discard(button);
     return 0;
   }
-  gtk_widget_set_size_request(button, w, h);
+  gadget_set_size(button, w, h);
   gadget_place(button, x, y);
   GtkWidget* label = gtk_bin_get_child(GTK_BIN(button));
 #pragma GCC diagnostic push

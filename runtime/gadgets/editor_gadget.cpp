@@ -197,10 +197,18 @@ void editor_changed(GtkTextBuffer*, gpointer view) {
 // the gadgets below it. A field shorter than that scrolls vertically without a
 // scrollbar instead: the view still follows the cursor.
 void fit_vertical_scrolling(GtkWidget* scrolled, int32_t height) {
+  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC, GTK_POLICY_AUTOMATIC);
   gint minimum = 0;  // measured while shown: a hidden widget measures 0
   gtk_widget_get_preferred_height(scrolled, &minimum, nullptr);
   if (height > 0 && height < minimum)
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC, GTK_POLICY_EXTERNAL);
+}
+
+// After the gadget core has given the field its height at a new text factor.
+void refit_vertical_scrolling(GtkWidget* scrolled) {
+  gint height = 0;
+  gtk_widget_get_size_request(scrolled, nullptr, &height);
+  fit_vertical_scrolling(scrolled, height);
 }
 
 const GadgetOps& editor_ops() {
@@ -245,8 +253,10 @@ int64_t editor_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w
   gtk_container_add(GTK_CONTAINER(scrolled), view);
   gadget_place(scrolled, x, y);
   gtk_widget_show_all(scrolled);
-  fit_vertical_scrolling(scrolled, h);
-  gtk_widget_set_size_request(scrolled, w, h);
+  fit_vertical_scrolling(scrolled, win_scaled(h));
+  gadget_set_size(scrolled, w, h);
+  g_signal_connect_object(gtk_widget_get_screen(scrolled), "notify::resolution",
+                          G_CALLBACK(refit_vertical_scrolling), scrolled, G_CONNECT_SWAPPED);
   record->widget = view;
   record->outer = scrolled;
   record->ops = &ops;

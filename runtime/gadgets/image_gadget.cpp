@@ -33,13 +33,10 @@ void image_set_state(GadgetRecord* record, int64_t state) {
   record->a = state;
   if (pixbuf) {
     gtk_image_set_from_pixbuf(GTK_IMAGE(record->widget), pixbuf);
-    gtk_widget_set_size_request(box, gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf));
+    gadget_set_size(box, gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf));
   } else {
     // The emptied gadget keeps the size it has now.
-    GtkRequisition minimum{};
-    gtk_widget_get_preferred_size(box, &minimum, nullptr);
     gtk_image_set_from_pixbuf(GTK_IMAGE(record->widget), nullptr);
-    gtk_widget_set_size_request(box, minimum.width, minimum.height);
   }
   gtk_widget_queue_draw(GTK_WIDGET(record->widget));
 }
@@ -87,7 +84,7 @@ gboolean on_click(GtkWidget* box, GdkEventButton* event, gpointer data) {
       gdk_window_get_origin(gtk_widget_get_window(box), &origin_x, &origin_y);
       const double px = event->x_root - (origin_x + allocation.x);
       const double py = event->y_root - (origin_y + allocation.y);
-      if (px >= 0 && px < gadget_width(gadget) && py >= 0 && py < gadget_height(gadget)) {
+      if (px >= 0 && px < allocation.width && py >= 0 && py < allocation.height) {
         const bool left = event->button == 1 && (kind == IMAGE_CLICK_LEFT || kind == IMAGE_CLICK_LEFT_DOUBLE);
         const bool right = event->button == 3 && (kind == IMAGE_CLICK_RIGHT || kind == IMAGE_CLICK_RIGHT_DOUBLE);
         if (left || right) event_post(EVENT_GADGET, gadget, gadget_window_of(box), kind - 1);
@@ -266,9 +263,9 @@ int64_t image_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w,
     gtk_container_add(GTK_CONTAINER(box), picture);
   }
   if (pixbuf) {
-    gtk_widget_set_size_request(box, gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf));
+    gadget_set_size(box, gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf));
   } else {
-    gtk_widget_set_size_request(box, w, h);
+    gadget_set_size(box, w, h);
   }
   setup_drag_detection(box, value);
   g_signal_connect(box, "button-press-event", G_CALLBACK(on_click), gadget_value_data(value));

@@ -185,10 +185,66 @@ TEST_F(AppWindow, CalendarCopyFillsTheDateFieldsKeepingLeadingZeros) {
   EXPECT_EQ(copy(1970, 1, 1), "20371125|10|24");
 }
 
+// Sets the desktop's text factor as a change of the toolkit's gtk-xft-dpi (which GDK_DPI_SCALE,
+// set for a CTest row, multiplies) and waits until the window has taken its new size.
+void set_text_factor(double factor) {
+  const char* env = g_getenv("GDK_DPI_SCALE");
+  const double dpi_scale = env ? g_ascii_strtod(env, nullptr) : 1.0;
+  g_object_set(gtk_settings_get_default(), "gtk-xft-dpi", int(std::lround(96 * 1024 * factor / dpi_scale)), nullptr);
+  GtkWidget* area = gtk_widget_get_parent(outer_of(app_year_field));
+  EXPECT_TRUE(pump_until([&] {
+    return std::abs(gtk_widget_get_allocated_width(area) - 790 * factor) <= 1 &&
+           std::abs(gtk_widget_get_allocated_height(area) - 400 * factor) <= 1;
+  })) << "the window is not 790x400 times " << factor;
+  settle();
+}
+
+// Every gadget's place in the gadget area at the text factor in force, and its size in design units.
+std::vector<std::pair<GdkRectangle, GdkRectangle>> gadget_places() {
+  std::vector<std::pair<GdkRectangle, GdkRectangle>> places;
+  obj_enum_begin(gadget_registry());
+  ObjectValue g = 0;
+  while (obj_enum_next(gadget_registry(), &g))
+    places.push_back({area_of(outer_of(g)), {0, 0, int(gadget_width(g)), int(gadget_height(g))}});
+  return places;
+}
+
+// The layout at the text factor in force: no two gadgets overlap, and every label shows its
+// text on one line inside its gadget.
+void expect_whole_layout() {
+  const auto places = gadget_places();
+  ASSERT_EQ(places.size(), 20u);
+  for (size_t i = 0; i < places.size(); ++i)
+    for (size_t j = i + 1; j < places.size(); ++j)
+      EXPECT_FALSE(gdk_rectangle_intersect(&places[i].first, &places[j].first, nullptr)) << i << " overlaps " << j;
+  obj_enum_begin(gadget_registry());
+  ObjectValue value = 0;
+  while (auto* record = static_cast<GadgetRecord*>(obj_enum_next(gadget_registry(), &value))) {
+    if (record->ops->type != GADGET_TEXT) continue;
+    PangoLayout* layout = gtk_label_get_layout(GTK_LABEL(record->widget));
+    PangoRectangle text;
+    pango_layout_get_pixel_extents(layout, nullptr, &text);
+    const GdkRectangle box = area_of(outer_of(value)), label = area_of(GTK_WIDGET(record->widget));
+    text.x += label.x;
+    text.y += label.y;
+    EXPECT_EQ(pango_layout_get_line_count(layout), 1) << text_of(value);
+    EXPECT_TRUE(text.x >= box.x && text.y >= box.y && text.x + text.width <= box.x + box.width &&
+                text.y + text.height <= box.y + box.height)
+        << text_of(value) << " is cut at text factor " << win_text_factor();
+  }
+}
+
 // The fixed-size window shows both pictures whole where their widgets start; every field is exactly
 // as tall as the layout gives it (mended: a vertical scrollbar stretched them to 47 px); no overlaps.
+// The whole layout scales with the desktop's text factor: the one the window started with (a CTest
+// row each for GDK_DPI_SCALE 1.25, 1.5 and 2) and 1.5 set while it is open; at 1 it is the design's.
 TEST_F(AppWindow, TheLayoutShowsWhole) {
   EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(main_toplevel())));
+  const double start_factor = win_text_factor();
+  const auto at_start = gadget_places();
+  set_text_factor(1);
+  gtk_window_move(GTK_WINDOW(main_toplevel()), 0, 0);  // wider than the screen at factor 2
+  const auto design = gadget_places();
   for (auto [gadget, w, h] : {std::tuple{app_banner_gadget, 600, 50}, {app_logo_gadget, 100, 49}}) {
     GdkPixbuf* picture = gtk_image_get_pixbuf(GTK_IMAGE(widget_of(gadget)));
     ASSERT_NE(picture, nullptr);
@@ -206,16 +262,26 @@ TEST_F(AppWindow, TheLayoutShowsWhole) {
     };
     EXPECT_TRUE(pump_until([&] { return place() == where; })) << place();
   }
-  GList* children = gtk_container_get_children(GTK_CONTAINER(gtk_widget_get_parent(outer_of(app_year_field))));
-  ASSERT_EQ(g_list_length(children), 20u);
-  for (GList* i = children; i; i = i->next)
-    for (GList* j = i->next; j; j = j->next) {
-      GtkAllocation a, b;
-      gtk_widget_get_allocation(GTK_WIDGET(i->data), &a);
-      gtk_widget_get_allocation(GTK_WIDGET(j->data), &b);
-      EXPECT_FALSE(gdk_rectangle_intersect(&a, &b, nullptr)) << a.x << "," << a.y << " overlaps " << b.x << "," << b.y;
+  expect_whole_layout();
+  // Each edge lands on its design place times the factor; where the toolkit's least size
+  // outgrew the design's at factor 1 (choosers, framed pictures), by at most that much more.
+  for (double factor : {start_factor, 1.5}) {
+    SCOPED_TRACE("text factor " + std::to_string(factor));
+    set_text_factor(factor);
+    const auto places = factor == start_factor ? at_start : gadget_places();
+    for (size_t i = 0; i < design.size(); ++i) {
+      const auto [d, size] = design[i];
+      const GdkRectangle p = places[i].first;
+      for (auto [got, start, length, grown] : {std::tuple{p.x, d.x, 0, 0}, {p.y, d.y, 0, 0},
+                                               {p.x + p.width, d.x, size.width, d.width - size.width},
+                                               {p.y + p.height, d.y, size.height, d.height - size.height}}) {
+        const double want = (start + length) * factor;
+        EXPECT_TRUE(got >= want - 1 && got <= want + std::max(grown, 0) + 1) << "gadget " << i << ": " << got;
+      }
     }
-  g_list_free(children);
+    expect_whole_layout();
+  }
+  set_text_factor(start_factor);
   // The 30 px year field still scrolls to a line below its height, as typing there does.
   const std::string year = text_of(app_year_field);
   set_text(app_year_field, "1\n2\n3\n4");
