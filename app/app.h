@@ -15,9 +15,12 @@ void app_run_loop();
 void app_shutdown();
 
 // Absolute directory of the two pictures, fixed when the program is built: every
-// executable that links the application defines it (app/main.cpp from ZVD_IMAGE_DIR; the
-// installed program points it at the pictures installed beside it before start-up).
+// executable that links the application defines it (app/main.cpp from ZVD_IMAGE_DIR).
 extern const char* app_image_dir;
+// A directory tried first for each picture, or null: the installed program points it at
+// the pictures installed beside it before start-up; a picture missing there comes from
+// app_image_dir.
+extern const char* app_image_dir_first;
 
 // File names of the two pictures inside app_image_dir.
 inline constexpr char16_t APP_LOGO_FILE[] = u"DovezuVevuDuze100v49.png";

@@ -20,20 +20,27 @@ int64_t app_logo_image = 0;
 int64_t app_banner_image = 0;
 int64_t app_last_event = 0;
 int64_t app_exit_code = 0;
+const char* app_image_dir_first = nullptr;
 
 namespace {
 
-// Loads app_image_dir + "/" + file as an image under ANY_NUMBER; the path is built on the
+// Loads directory + "/" + file as an image under ANY_NUMBER; the path is built on the
 // temporary-string stack and dropped again.
-int64_t load_picture(const char16_t* file) {
+int64_t load_picture(const char* directory, const char16_t* file) {
   const int64_t mark = ustr_stack_top();
-  ustr_push_utf8(app_image_dir, mark);
+  ustr_push_utf8(directory, mark);
   ustr_stack_push(u"/");
   ustr_stack_push(file);
   ustr_stack_close();
   const int64_t image = image_load(ANY_NUMBER, ustr_stack_string(mark));
   ustr_stack_set_top(mark);
   return image;
+}
+
+// A picture from app_image_dir_first if it loads from there, else from app_image_dir.
+int64_t load_picture(const char16_t* file) {
+  const int64_t image = app_image_dir_first ? load_picture(app_image_dir_first, file) : 0;
+  return image ? image : load_picture(app_image_dir, file);
 }
 
 }  // namespace

@@ -17,7 +17,8 @@ namespace {
 // The installed program prefers the pictures its own install put beside it:
 // "<directory of this executable>/ZVD_IMAGE_DIR_FROM_PROGRAM" (../share/zorivivudidider)
 // when that directory exists, so that any prefix, a DESTDIR staging tree and the Debian
-// package (always under /usr) show them. Otherwise it keeps the configured directory.
+// package (always under /usr) show them. A picture missing there comes from the
+// configured directory.
 char installed_image_dir[PATH_MAX];
 
 const char* image_dir_beside_program() {
@@ -40,7 +41,7 @@ const char* image_dir_beside_program() {
 
 int main(int argc, char** argv) {
 #ifdef ZVD_IMAGE_DIR_FROM_PROGRAM
-  if (const char* dir = image_dir_beside_program()) app_image_dir = dir;
+  app_image_dir_first = image_dir_beside_program();
 #endif
   return static_cast<int>(app_main(argc, argv));
 }

@@ -13,6 +13,7 @@
 #include "runtime/gadgets/gadget.h"
 #include "runtime/gadgets/image_gadget.h"
 #include "runtime/gadgets/text_gadget.h"
+#include "runtime/gui/color.h"
 #include "runtime/gui/font.h"
 #include "runtime/gui/registry.h"
 #include "runtime/gui/window.h"

@@ -4,8 +4,8 @@
 
 #include <gtk/gtk.h>
 
+#include "runtime/gui/color.h"
 #include "runtime/gui/event.h"
-#include "runtime/gui/window.h"
 
 namespace {
 
@@ -147,29 +147,28 @@ GtkStyleProvider* caret_like_text() {
 }
 
 // A field whose text colour is fixed and whose background is the theme's: when the two
-// do not stand out from each other (dark text in a dark theme's field), the field takes
-// the text colour's contrast colour as its background, and its caret the text colour.
-// "kt_fitted_color" keeps that background + 1 (0: none), so the widget is changed only
-// when the choice changes.
+// do not stand out from each other (dark text in a dark theme's field), the field takes a
+// background fitted to the text colour, and its caret the text colour. "kt_fitted_color"
+// keeps that background as a colour word, so the widget is changed only when it changes.
 void fit_background(GadgetRecord* record) {
   GtkWidget* view = GTK_WIDGET(record->widget);
-  const auto front = static_cast<int32_t>(record->a - 1);
-  int64_t wanted = 0;
-  if (record->a && !record->b &&
-      color_contrast_ratio(front, theme_background(view)) < COLOR_READABLE_CONTRAST)
-    wanted = int64_t{color_contrast(front)} + 1;
-  const auto fitted = gadget_data_value(g_object_get_data(G_OBJECT(view), "kt_fitted_color"));
+  const int32_t front = gadget_get_color_words(record, COLOR_FRONT);
+  const bool own_background = gadget_get_color_words(record, COLOR_BACK) != COLOR_NONE;
+  const int32_t wanted =
+      front == COLOR_NONE || own_background ? COLOR_NONE : color_fit(front, theme_background(view));
+  const int32_t fitted = color_from_word(gadget_data_value(g_object_get_data(G_OBJECT(view), "kt_fitted_color")));
   if (wanted == fitted) return;
-  g_object_set_data(G_OBJECT(view), "kt_fitted_color", gadget_value_data(wanted));
+  g_object_set_data(G_OBJECT(view), "kt_fitted_color", gadget_value_data(color_word(wanted)));
   GtkStyleContext* context = gtk_widget_get_style_context(view);
-  if (!fitted) gtk_style_context_add_provider(context, caret_like_text(), GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
-  if (!wanted) gtk_style_context_remove_provider(context, caret_like_text());
-  if (record->b) return;  // the gadget's own background has replaced the fitted one
-  const GadgetRgba c = gadget_unpack_color(static_cast<int32_t>(wanted - 1));
-  const GdkRGBA back{c.red, c.green, c.blue, 1.0};
+  if (fitted == COLOR_NONE)
+    gtk_style_context_add_provider(context, caret_like_text(), GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+  if (wanted == COLOR_NONE) gtk_style_context_remove_provider(context, caret_like_text());
+  if (own_background) return;  // the gadget's own background has replaced the fitted one
+  const ColorRgba c = color_unpack(wanted);
+  const GdkRGBA back{c.red, c.green, c.blue, c.alpha};
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  gtk_widget_override_background_color(view, GTK_STATE_FLAG_NORMAL, wanted ? &back : nullptr);
+  gtk_widget_override_background_color(view, GTK_STATE_FLAG_NORMAL, wanted == COLOR_NONE ? nullptr : &back);
 #pragma GCC diagnostic pop
 }
 
@@ -178,10 +177,31 @@ void editor_set_color(GadgetRecord* record, int32_t kind, int32_t color) {
   fit_background(record);
 }
 
-// A theme change restyles the view; its fitted background is chosen again.
+// A scrolled window that may show a vertical scrollbar is never shorter than that
+// scrollbar's minimum length (about 47 px), so a one-line field of 30 px would grow over
+// the gadgets below it. A field shorter than that scrolls vertically without a scrollbar
+// instead: the view still follows the cursor. Chosen again whenever the requested height
+// or the style (a theme's scrollbar length) changes; a hidden widget measures 0, so it waits.
+void fit_vertical_scrolling(GtkWidget* scrolled) {
+  if (!gtk_widget_get_visible(scrolled)) return;
+  GtkScrolledWindow* window = GTK_SCROLLED_WINDOW(scrolled);
+  gint height = -1, minimum = 0;
+  gtk_widget_get_size_request(scrolled, nullptr, &height);
+  gtk_scrolled_window_set_policy(window, GTK_POLICY_AUTOMATIC, GTK_POLICY_AUTOMATIC);
+  gtk_widget_get_preferred_height(scrolled, &minimum, nullptr);  // at least the requested height
+  if (height > 0 && height < minimum)
+    gtk_scrolled_window_set_policy(window, GTK_POLICY_AUTOMATIC, GTK_POLICY_EXTERNAL);
+}
+
+void editor_height_changed(GtkWidget* scrolled, GParamSpec*, gpointer) { fit_vertical_scrolling(scrolled); }
+
+// A theme change restyles the view; its fitted background and its scrolling are chosen again.
 void editor_style_updated(GtkWidget* view, gpointer) {
   void* id = g_object_get_data(G_OBJECT(view), "kt_id");
-  if (GadgetRecord* record = id ? gadget_lookup(gadget_data_value(id) - 1) : nullptr) fit_background(record);
+  GadgetRecord* record = id ? gadget_lookup(gadget_data_value(id) - 1) : nullptr;
+  if (!record) return;
+  fit_background(record);
+  fit_vertical_scrolling(GTK_WIDGET(record->outer));
 }
 
 // The buffer's "changed": one change event per user edit, unless a close request waits.
@@ -190,25 +210,6 @@ void editor_changed(GtkTextBuffer*, gpointer view) {
   void* id = g_object_get_data(G_OBJECT(view), "kt_id");
   if (!id) return;
   event_post(EVENT_GADGET, gadget_data_value(id) - 1, gadget_window_of(view), GADGET_EVENT_CHANGE);
-}
-
-// A scrolled window that may show a vertical scrollbar is never shorter than that
-// scrollbar's minimum length (about 47 px), so a one-line field of 30 px would grow over
-// the gadgets below it. A field shorter than that scrolls vertically without a
-// scrollbar instead: the view still follows the cursor.
-void fit_vertical_scrolling(GtkWidget* scrolled, int32_t height) {
-  gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC, GTK_POLICY_AUTOMATIC);
-  gint minimum = 0;  // measured while shown: a hidden widget measures 0
-  gtk_widget_get_preferred_height(scrolled, &minimum, nullptr);
-  if (height > 0 && height < minimum)
-    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(scrolled), GTK_POLICY_AUTOMATIC, GTK_POLICY_EXTERNAL);
-}
-
-// After the gadget core has given the field its height at a new text factor.
-void refit_vertical_scrolling(GtkWidget* scrolled) {
-  gint height = 0;
-  gtk_widget_get_size_request(scrolled, nullptr, &height);
-  fit_vertical_scrolling(scrolled, height);
 }
 
 const GadgetOps& editor_ops() {
@@ -253,10 +254,8 @@ int64_t editor_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w
   gtk_container_add(GTK_CONTAINER(scrolled), view);
   gadget_place(scrolled, x, y);
   gtk_widget_show_all(scrolled);
-  fit_vertical_scrolling(scrolled, win_scaled(h));
+  g_signal_connect(scrolled, "notify::height-request", G_CALLBACK(editor_height_changed), nullptr);
   gadget_set_size(scrolled, w, h);
-  g_signal_connect_object(gtk_widget_get_screen(scrolled), "notify::resolution",
-                          G_CALLBACK(refit_vertical_scrolling), scrolled, G_CONNECT_SWAPPED);
   record->widget = view;
   record->outer = scrolled;
   record->ops = &ops;

@@ -5,6 +5,7 @@
 
 #include <gtk/gtk.h>
 
+#include "runtime/gui/color.h"
 #include "runtime/gui/event.h"
 #include "runtime/gui/window.h"
 
@@ -34,7 +35,7 @@ void segment_init(void* segment) {
   state->default_font = nullptr;
 }
 
-GdkRGBA to_gdk(const GadgetRgba& c) { return GdkRGBA{c.red, c.green, c.blue, c.alpha}; }
+GdkRGBA to_gdk(const ColorRgba& c) { return GdkRGBA{c.red, c.green, c.blue, c.alpha}; }
 
 GtkWidget* top_widget(const GadgetRecord* record) {
   return GTK_WIDGET(record->outer ? record->outer : record->widget);
@@ -338,20 +339,13 @@ void* gadget_widget_get_font(void* widget) {
   return const_cast<PangoFontDescription*>(font);
 }
 
-GadgetRgba gadget_unpack_color(int32_t color) {
-  const uint32_t c = static_cast<uint32_t>(color);
-  return GadgetRgba{(c & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, ((c & 0xFF0000) >> 16) / 255.0, 1.0};
-}
-
-GadgetRgba gadget_contrast_color(int32_t color) { return gadget_unpack_color(color_contrast(color)); }
-
 void gadget_apply_color(GadgetRecord* record, int32_t kind, int32_t color, void* target) {
-  if (kind == COLOR_FRONT) record->a = static_cast<int64_t>(color) + 1;
-  if (kind == COLOR_BACK) record->b = static_cast<int64_t>(color) + 1;
+  if (kind == COLOR_FRONT) record->a = color_word(color);
+  if (kind == COLOR_BACK) record->b = color_word(color);
   if (kind != COLOR_FRONT && kind != COLOR_BACK) return;
-  const GdkRGBA normal = to_gdk(gadget_unpack_color(color));
-  const GdkRGBA contrast = to_gdk(gadget_contrast_color(color));
-  const bool reset = color == -1;
+  const GdkRGBA normal = to_gdk(color_unpack(color));
+  const GdkRGBA contrast = to_gdk(color_unpack(color_contrast(color)));
+  const bool reset = color == COLOR_NONE;
   const GdkRGBA* normal_ptr = reset ? nullptr : &normal;
   const GdkRGBA* contrast_ptr = reset ? nullptr : &contrast;
 #pragma GCC diagnostic push
@@ -371,9 +365,9 @@ void gadget_apply_color(GadgetRecord* record, int32_t kind, int32_t color, void*
 }
 
 int32_t gadget_get_color_words(GadgetRecord* record, int32_t kind) {
-  if (kind == COLOR_FRONT) return static_cast<int32_t>(record->a - 1);
-  if (kind == COLOR_BACK) return static_cast<int32_t>(record->b - 1);
-  return -1;
+  if (kind == COLOR_FRONT) return color_from_word(record->a);
+  if (kind == COLOR_BACK) return color_from_word(record->b);
+  return COLOR_NONE;
 }
 
 int64_t gadget_window_of(void* widget) {

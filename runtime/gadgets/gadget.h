@@ -31,7 +31,6 @@
 // gadget_widget_get_font: the widget's remembered font, else its style font, else null.
 // gadget_apply_color: remember a colour in words A/B and apply it to target (and outer).
 // gadget_get_color_words: a Text/Editor get_color reading words A and B.
-// gadget_contrast_color: the selected-state contrast of a colour.
 // gadget_window_of: the window value of the widget's toplevel, or -1.
 // gadget_post_click: "clicked"/"day-selected" handler (nothing while a close waits).
 // gadget_post_change: "changed" handler of a ComboBox.
@@ -103,11 +102,6 @@ constexpr int32_t KEEP_VALUE = -65535;
 constexpr int32_t COLOR_FRONT = 1;
 constexpr int32_t COLOR_BACK = 2;
 
-// A colour as red/green/blue/alpha doubles, laid out like GdkRGBA.
-struct GadgetRgba {
-  double red, green, blue, alpha;
-};
-
 void gadget_init();
 int64_t gadget_get_state(ObjectValue gadget);
 void gadget_set_text(ObjectValue gadget, UString text);
@@ -132,8 +126,6 @@ void gadget_widget_set_font(void* widget, void* font);
 void* gadget_widget_get_font(void* widget);
 void gadget_apply_color(GadgetRecord* record, int32_t kind, int32_t color, void* target);
 int32_t gadget_get_color_words(GadgetRecord* record, int32_t kind);
-GadgetRgba gadget_unpack_color(int32_t color);
-GadgetRgba gadget_contrast_color(int32_t color);
 int64_t gadget_window_of(void* widget);
 void gadget_post_click(void* widget, void* value);
 void gadget_post_change(void* widget, void* value);

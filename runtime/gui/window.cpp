@@ -4,11 +4,11 @@
 
 #include "runtime/gui/window.h"
 
+#include "runtime/gui/color.h"
 #include "runtime/gui/event.h"
 
 #include <gtk/gtk.h>
 
-#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -37,7 +37,12 @@ void post(int32_t type, gpointer value) { event_post(type, 0, pointer_to_value(v
 
 // --- Signal handlers on the toplevel window -------------------------------------
 
+void on_style_updated(GtkWidget* window, gpointer);
+
 void on_destroy(GtkWidget* widget, gpointer data) {
+  // The gadget area is destroyed before the window is: a style change arriving meanwhile
+  // must not reach the area through the window.
+  g_signal_handlers_disconnect_by_func(widget, reinterpret_cast<gpointer>(on_style_updated), nullptr);
   const ObjectValue value = pointer_to_value(data);
   // Only the record that still names this very widget is released: a stale handler
   // must not take a record that meanwhile belongs to another window.
@@ -129,26 +134,22 @@ gboolean on_button(GtkWidget*, GdkEventButton* ev, gpointer data) {
   return FALSE;
 }
 
-GdkRGBA unpack_rgba(int32_t color) {
-  return GdkRGBA{(color & 0xFF) / 255.0, ((color >> 8) & 0xFF) / 255.0, ((color >> 16) & 0xFF) / 255.0, 1.0};
-}
-
 // Text without a colour of its own inherits the gadget area's. Under a theme whose text
 // does not stand out from the colour win_set_color gave the area (light text of a dark
-// theme on a light colour), the area's text takes that colour's contrast colour.
+// theme on a light colour), the area's text takes a colour fitted to it. "kt_color" keeps
+// the colour the area shows as a colour word (0: win_set_color was never called).
 void fit_area_text_color(GtkWidget* window) {
-  const int64_t stored = get_int(window, "kt_color");
+  const int64_t shown = get_int(window, "kt_color");
   auto* area = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(window), "kt_gadgetlist"));
-  if (!stored || !area) return;
-  const auto background = static_cast<int32_t>(stored - 1);
+  if (!shown || !area) return;
   GdkRGBA theme{};
   gtk_style_context_get_color(gtk_widget_get_style_context(window), GTK_STATE_FLAG_NORMAL, &theme);
-  const int32_t text = color_from_components(theme.red, theme.green, theme.blue);
-  const bool fits = color_contrast_ratio(text, background) >= COLOR_READABLE_CONTRAST;
-  const GdkRGBA readable = unpack_rgba(color_contrast(background));
+  const int32_t fitted = color_fit(color_from_word(shown), color_from_components(theme.red, theme.green, theme.blue));
+  const ColorRgba c = color_unpack(fitted);
+  const GdkRGBA text{c.red, c.green, c.blue, c.alpha};
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  gtk_widget_override_color(area, GTK_STATE_FLAG_NORMAL, fits ? nullptr : &readable);
+  gtk_widget_override_color(area, GTK_STATE_FLAG_NORMAL, fitted == COLOR_NONE ? nullptr : &text);
 #pragma GCC diagnostic pop
 }
 
@@ -431,43 +432,12 @@ void win_set_color(ObjectValue value, int32_t color) {
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
   gtk_widget_modify_bg(target, GTK_STATE_NORMAL, &c);
 #pragma GCC diagnostic pop
-  set_int(window, "kt_color", int64_t{color} + 1);
+  // The area shows the low 24 bits (-1 shows white); the text is fitted to what it shows.
+  set_int(window, "kt_color", color_word(color & 0xFFFFFF));
   fit_area_text_color(window);
   gtk_widget_queue_draw(target);
 }
 
 void* win_widget(ObjectValue value) { return toolkit_window(value); }
-
-int64_t color_rgb(int32_t red, int32_t green, int32_t blue) {
-  // Computed in 64 bits and wrapped to 32, so out-of-range components cannot overflow.
-  const int64_t sum = int64_t{red} + int64_t{green} * 256 + int64_t{blue} * 65536;
-  return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(sum)));
-}
-
-int32_t color_from_components(double red, double green, double blue) {
-  auto byte = [](double v) { return static_cast<int32_t>(std::lround(std::clamp(v, 0.0, 1.0) * 255)); };
-  return byte(red) + byte(green) * 256 + byte(blue) * 65536;
-}
-
-int32_t color_contrast(int32_t color) {
-  auto invert = [](int32_t component) {
-    const int32_t inverted = 255 - component;
-    // A mid grey would not stand out from its own inverse, so it is pushed darker (0.4).
-    return (inverted > 102 && inverted < 153) ? 102 : inverted;
-  };
-  return invert(color & 0xFF) + invert((color >> 8) & 0xFF) * 256 + invert((color >> 16) & 0xFF) * 65536;
-}
-
-double color_contrast_ratio(int32_t a, int32_t b) {
-  auto luminance = [](int32_t color) {
-    auto linear = [](int32_t component) {
-      const double c = component / 255.0;
-      return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-    };
-    return 0.2126 * linear(color & 0xFF) + 0.7152 * linear((color >> 8) & 0xFF) + 0.0722 * linear((color >> 16) & 0xFF);
-  };
-  const double la = luminance(a), lb = luminance(b);
-  return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
-}
 
 ObjectRegistry* win_registry() { return g_windows; }

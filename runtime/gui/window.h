@@ -20,10 +20,6 @@
 // win_scaled_span: the pixel length from design coordinate start to start + length, so that
 //   neighbours that touch in design units touch, and never overlap, in pixels.
 // win_unscaled: a pixel length back in design units.
-// color_rgb: red + green*256 + blue*65536.
-// color_from_components: the colour of red, green and blue given from 0 to 1 (clamped, rounded).
-// color_contrast: the colour that stands out from the given one (inverted, mid tones darker).
-// color_contrast_ratio: the WCAG 2 contrast ratio of two colours, from 1 to 21.
 // win_registry: the window registry (null before win_library_init).
 
 enum WindowFlags : int32_t {
@@ -44,8 +40,6 @@ enum WindowFlags : int32_t {
 
 constexpr int32_t IGNORE_POSITION = -65535;
 constexpr int32_t WINDOW_INNER_SIZE = 1;
-// The least contrast ratio at which text counts as readable (WCAG 2, level AA).
-constexpr double COLOR_READABLE_CONTRAST = 4.5;
 
 struct WindowRecord {
   void* window;  // GtkWidget* toplevel; the record's liveness field
@@ -66,8 +60,4 @@ double win_text_factor();
 int32_t win_scaled(int32_t design);
 int32_t win_scaled_span(int32_t start, int32_t length);
 int32_t win_unscaled(int32_t pixels);
-int64_t color_rgb(int32_t red, int32_t green, int32_t blue);
-int32_t color_from_components(double red, double green, double blue);
-int32_t color_contrast(int32_t color);
-double color_contrast_ratio(int32_t a, int32_t b);
 ObjectRegistry* win_registry();

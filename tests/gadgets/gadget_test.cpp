@@ -251,21 +251,8 @@ TEST_F(Gadgets, LifetimeItemsAndRows) {
   gadget_resize(5, 1, 1, 10, 10);
 }
 
-// A style colour of a widget in a state, as a colour value.
-int64_t style_rgb(GtkWidget* widget, GtkStateFlags state, const char* property) {
-  GdkRGBA* c = nullptr;
-  GtkStyleContext* context = gtk_widget_get_style_context(widget);
-  gtk_style_context_save(context);
-  gtk_style_context_set_state(context, state);
-  gtk_style_context_get(context, state, property, &c, nullptr);
-  gtk_style_context_restore(context);
-  const int64_t rgb = color_rgb(int(c->red * 255 + 0.5), int(c->green * 255 + 0.5), int(c->blue * 255 + 0.5));
-  gdk_rgba_free(c);
-  return rgb;
-}
-
 TEST_F(Gadgets, ColoursAndSizes) {
-  text_gadget_create(1, 10, 10, 100, 20, u"label");
+  text_gadget_create(1, 10, 10, 100, 20, u"label", TEXT_RIGHT | TEXT_CENTER);
   editor_gadget_create(2, 10, 40, 100, 30);
   GtkWidget *box = GTK_WIDGET(reinterpret_cast<void*>(record_of(1)->d)), *view = widget_of(2), *scroller = outer_of(2);
   const GtkStateFlags normal = GTK_STATE_FLAG_NORMAL, selected = GTK_STATE_FLAG_SELECTED;
@@ -283,10 +270,10 @@ TEST_F(Gadgets, ColoursAndSizes) {
       {2, COLOR_BACK, 0x808080, scroller, selected, "background-color", 0x666666},
       {2, COLOR_BACK, 0x808080, view, selected, "color", 0x808080},
       {2, COLOR_BACK, -1, view, selected, "background-color", selected_theme},
-      // A text colour that the theme's field would swallow (light on white) brings its contrast colour
-      // as the field's background and caret, until the field has a background or readable text.
-      {2, COLOR_FRONT, 0xFFFFFF, view, normal, "background-color", 0},
-      {2, COLOR_FRONT, 0xFFFFFF, view, normal, "caret-color", 0xFFFFFF},
+      // Text the theme's field would swallow (grey or light on white) brings a fitted background (black
+      // where its inverse would not do) and its caret colour, until the field has a background or readable text.
+      {2, COLOR_FRONT, 0x808080, view, normal, "background-color", 0},
+      {2, COLOR_FRONT, 0x808080, view, normal, "caret-color", 0x808080},
       {2, COLOR_FRONT, 0xF0F0F0, view, normal, "background-color", 0x0F0F0F},
       {2, COLOR_BACK, 0x0000FF, view, normal, "background-color", 0x0000FF},
       {2, COLOR_BACK, -1, view, normal, "background-color", 0x0F0F0F},
@@ -296,23 +283,33 @@ TEST_F(Gadgets, ColoursAndSizes) {
     gadget_set_color(c.g, c.kind, c.color);
     EXPECT_EQ(style_rgb(c.w, c.state, c.property), c.rgb) << c.g << " " << c.kind << " " << std::hex << c.color;
   }
+  // Flags 3 align to the right (bit 1 wins) and the top; a font is applied, not only remembered.
+  gadget_set_font(1, font_load_plain(9, u"Sans", 9));
+  g_autoptr(PangoFontDescription) font = nullptr;
+  gtk_style_context_get(gtk_widget_get_style_context(widget_of(1)), normal, "font", &font, nullptr);
+  EXPECT_EQ(std::tuple(gtk_label_get_xalign(GTK_LABEL(widget_of(1))), gtk_label_get_yalign(GTK_LABEL(widget_of(1))),
+                       pango_font_description_get_size(font)), std::tuple(1.0f, 0.0f, 9 * PANGO_SCALE));
   gadget_set_color(1, 3, 0x00FF00);  // an unknown kind changes nothing
   EXPECT_EQ(ops(1).get_color(record_of(1), COLOR_BACK), 0xD7D8BC);
   gadget_set_color(1, COLOR_BACK, -1);
   EXPECT_EQ(ops(1).get_color(record_of(1), COLOR_BACK), -1);
 
-  auto where = [&] {
+  auto where = [&] {  // place, requested size, and a vertical scrollbar only where the field has room for it
     gint x = 0, y = 0;
+    GtkPolicyType vertical = GTK_POLICY_NEVER;
     gtk_container_child_get(GTK_CONTAINER(gtk_widget_get_parent(scroller)), scroller, "x", &x, "y", &y, nullptr);
-    return std::tuple<int, int, int64_t, int64_t>(x, y, gadget_width(2), gadget_height(2));
+    gtk_scrolled_window_get_policy(GTK_SCROLLED_WINDOW(scroller), nullptr, &vertical);
+    return std::tuple<int, int, int64_t, int64_t, GtkPolicyType>(x, y, gadget_width(2), gadget_height(2), vertical);
   };
   gadget_resize(2, KEEP_VALUE, KEEP_VALUE, 200, KEEP_VALUE);
   gadget_resize(2, 50, KEEP_VALUE, KEEP_VALUE, KEEP_VALUE);
   gadget_resize(2, KEEP_VALUE, KEEP_VALUE, 0, -5);  // sizes below 1 are kept too
-  EXPECT_EQ(where(), std::make_tuple(50, 40, 200, 30));  // the field's own height, not a scrollbar's minimum
+  EXPECT_EQ(where(), std::make_tuple(50, 40, 200, 30, GTK_POLICY_EXTERNAL));  // not a scrollbar's minimum
+  gadget_resize(2, KEEP_VALUE, KEEP_VALUE, KEEP_VALUE, 120);
+  EXPECT_EQ(where(), std::make_tuple(50, 40, 200, 120, GTK_POLICY_AUTOMATIC));
   gtk_widget_hide(scroller);
   gadget_resize(2, 5, 6, 120, 45);
-  EXPECT_EQ(where(), std::make_tuple(5, 6, 120, 45));
+  EXPECT_EQ(where(), std::make_tuple(5, 6, 120, 45, GTK_POLICY_EXTERNAL));
   EXPECT_FALSE(gtk_widget_get_visible(scroller));
 
 }

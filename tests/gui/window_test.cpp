@@ -29,6 +29,7 @@ class Windows : public ::testing::Test {
     return value == ANY_NUMBER ? result : value;
   }
   static GtkWidget* widget(int64_t window) { return GTK_WIDGET(win_widget(window)); }
+  static GtkWidget* area(int64_t w) { return GTK_WIDGET(g_object_get_data(G_OBJECT(widget(w)), "kt_gadgetlist")); }
   static std::string inner(int64_t w) {
     return std::to_string(win_width(w, WINDOW_INNER_SIZE)) + "x" + std::to_string(win_height(w, WINDOW_INNER_SIZE));
   }
@@ -84,12 +85,12 @@ TEST_F(Windows, GadgetAreaHasTheRequestedSizeWhateverTheFlags) {
            WINDOW_MAXIMIZE_GADGET | WINDOW_SYSTEM_MENU, WINDOW_TOOL | WINDOW_SYSTEM_MENU,
            WINDOW_TOOL | WINDOW_SIZE_GADGET, WINDOW_NO_ACTIVATE | WINDOW_PARENT_CENTERED}) {
     const int64_t w = open(ANY_NUMBER, flags, 40, 40, 310, 190);
-    GtkWidget* area = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(widget(w)), "kt_gadgetlist"));
+    GtkWidget* gadgets = area(w);
     EXPECT_TRUE(pump_until([&] {
-      return gtk_widget_get_mapped(area) && gtk_widget_get_allocated_width(area) == 310 &&
-             gtk_widget_get_allocated_height(area) == 190;
-    })) << "flags " << flags << ": " << gtk_widget_get_allocated_width(area) << "x"
-        << gtk_widget_get_allocated_height(area);
+      return gtk_widget_get_mapped(gadgets) && gtk_widget_get_allocated_width(gadgets) == 310 &&
+             gtk_widget_get_allocated_height(gadgets) == 190;
+    })) << "flags " << flags << ": " << gtk_widget_get_allocated_width(gadgets) << "x"
+        << gtk_widget_get_allocated_height(gadgets);
     EXPECT_EQ(inner(w), "310x190") << flags;
     win_close(w);
   }
@@ -108,10 +109,9 @@ TEST_F(Windows, RealXTrafficPostsWindowEvents) {
   XFlush(x_display());
   ASSERT_TRUE(posted(EVENT_SIZE_WINDOW, w));
   EXPECT_EQ(inner(w), "320x240");
-  GtkWidget* area = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(widget(w)), "kt_gadgetlist"));
   for (auto [button, count, type] : {std::tuple{1u, 1, EVENT_LEFT_CLICK}, {3u, 1, EVENT_RIGHT_CLICK},
                                      {1u, 2, EVENT_LEFT_DOUBLE_CLICK}}) {
-    click(area, button, count, 10 + 10 * count, 10 + 10 * count);
+    click(area(w), button, count, 10 + 10 * count, 10 + 10 * count);
     ASSERT_TRUE(posted(type, w)) << button << " x" << count;
   }
   // Closing as a window manager does posts a request only.
@@ -137,6 +137,23 @@ TEST_F(Windows, ClosingPurgesItsEventsAndReleasesItsRecord) {
   bool fired = false;
   g_timeout_add(80, [](gpointer f) -> gboolean { *static_cast<bool*>(f) = true; return G_SOURCE_REMOVE; }, &fired);
   EXPECT_TRUE(pump_until([&] { return fired; }));
+}
+
+// Text without a colour of its own is fitted to the colour the gadget area shows (-1 shows
+// white) where the theme's would not stand out; a window being torn down lets no style change reach it.
+TEST_F(Windows, AreaTextFitsTheAppliedColour) {
+  const int64_t w = open(ANY_NUMBER, 0);
+  const int64_t theme = style_rgb(area(w), GTK_STATE_FLAG_NORMAL, "color");
+  for (auto [color, text] : {std::pair{0x808080, int64_t{0}}, {0, 0xFFFFFF}, {-1, theme}}) {
+    win_set_color(w, color);
+    EXPECT_EQ(style_rgb(area(w), GTK_STATE_FLAG_NORMAL, "color"), text) << color;
+  }
+  static bool handled = true;  // asked while the window is torn down, once its gadget area has gone
+  g_object_weak_ref(G_OBJECT(gtk_bin_get_child(GTK_BIN(widget(w)))), [](gpointer top, GObject*) {
+    handled = g_signal_has_handler_pending(top, g_signal_lookup("style-updated", GTK_TYPE_WIDGET), 0, TRUE);
+  }, widget(w));
+  win_close(w);
+  EXPECT_FALSE(handled);
 }
 
 // The application loads its fonts by number; here, sizes that do not fit Pango's units

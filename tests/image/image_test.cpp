@@ -162,11 +162,11 @@ struct Images : ::testing::Test {
 };
 
 
-// Every converted depth at widths that need padding (24 bits also past the 16-pixel step),
-// with colour tables that are not black and white.
+// Every converted depth at widths that need padding (24 bits also past the 16-pixel step, 1 bit
+// also at 32, a row of whole words), with colour tables that are not black and white.
 TEST_F(Images, BmpEveryDepthAndRunLengthDecodeLikeTheReference) {
   for (const auto& [bpp, width] : std::initializer_list<std::pair<uint16_t, int32_t>>{
-           {1, 1}, {1, 9}, {1, 33}, {4, 3}, {4, 6}, {8, 5}, {8, 8}, {24, 1}, {24, 2}, {24, 5}, {24, 37}, {32, 3}}) {
+           {1, 1}, {1, 9}, {1, 32}, {1, 33}, {4, 3}, {4, 6}, {8, 5}, {8, 8}, {24, 1}, {24, 2}, {24, 5}, {24, 37}, {32, 3}}) {
     Bmp desc{.width = width, .height = 3, .bpp = bpp};
     for (uint32_t i = 0; bpp <= 8 && i < 1u << bpp; ++i) desc.palette.push_back(0x3366CC ^ (i * 0x0B1D2F));
     desc.pixels = pack_rows(width, 3, bpp, [&](int x, int y) {

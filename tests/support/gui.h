@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "runtime/gadgets/gadget.h"
+#include "runtime/gui/color.h"
 #include "runtime/gui/event.h"
 #include "runtime/gui/font.h"
 #include "runtime/gui/registry.h"
@@ -111,6 +112,17 @@ inline GtkWidget* widget_of(ObjectValue g) { return record_of(g) ? GTK_WIDGET(re
 inline GtkWidget* outer_of(ObjectValue g) {
   GadgetRecord* record = record_of(g);
   return record ? GTK_WIDGET(record->outer ? record->outer : record->widget) : nullptr;
+}
+
+// A style colour of a widget in a state, as a colour value.
+inline int64_t style_rgb(GtkWidget* widget, GtkStateFlags state, const char* property) {
+  g_autoptr(GdkRGBA) c = nullptr;
+  GtkStyleContext* context = gtk_widget_get_style_context(widget);
+  gtk_style_context_save(context);
+  gtk_style_context_set_state(context, state);
+  gtk_style_context_get(context, state, property, &c, nullptr);
+  gtk_style_context_restore(context);
+  return color_from_components(c->red, c->green, c->blue);
 }
 
 inline Display* x_display() { return GDK_DISPLAY_XDISPLAY(gdk_display_get_default()); }
