@@ -10,6 +10,7 @@
 #include <gtk/gtk.h>
 
 #include "runtime/gui/event.h"
+#include "runtime/gui/window.h"
 
 namespace {
 
@@ -27,16 +28,35 @@ struct DragTracking {
 
 int64_t image_get_state(GadgetRecord* record) { return record->a; }
 
+// Shows the gadget's picture at the desktop's text factor: as it is at factor 1, else scaled
+// smoothly to the size the gadget has in pixels.
+void show_picture(GtkWidget* picture) {
+  auto* pixbuf = static_cast<GdkPixbuf*>(g_object_get_data(G_OBJECT(picture), "kt_design_pixbuf"));
+  if (!pixbuf || win_text_factor() == 1.0) {
+    gtk_image_set_from_pixbuf(GTK_IMAGE(picture), pixbuf);
+    return;
+  }
+  GdkPixbuf* scaled = gdk_pixbuf_scale_simple(pixbuf, win_scaled(gdk_pixbuf_get_width(pixbuf)),
+                                              win_scaled(gdk_pixbuf_get_height(pixbuf)), GDK_INTERP_BILINEAR);
+  gtk_image_set_from_pixbuf(GTK_IMAGE(picture), scaled);
+  if (scaled) g_object_unref(scaled);
+}
+
+void set_picture(GtkWidget* picture, GdkPixbuf* pixbuf) {
+  g_object_set_data(G_OBJECT(picture), "kt_design_pixbuf", pixbuf);
+  show_picture(picture);
+}
+
 void image_set_state(GadgetRecord* record, int64_t state) {
   auto* pixbuf = reinterpret_cast<GdkPixbuf*>(state);
   GtkWidget* box = GTK_WIDGET(record->outer);
   record->a = state;
   if (pixbuf) {
-    gtk_image_set_from_pixbuf(GTK_IMAGE(record->widget), pixbuf);
+    set_picture(GTK_WIDGET(record->widget), pixbuf);
     gadget_set_size(box, gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf));
   } else {
     // The emptied gadget keeps the size it has now.
-    gtk_image_set_from_pixbuf(GTK_IMAGE(record->widget), nullptr);
+    set_picture(GTK_WIDGET(record->widget), nullptr);
   }
   gtk_widget_queue_draw(GTK_WIDGET(record->widget));
 }
@@ -210,9 +230,11 @@ void key_image_class_init(KtKeyImageClass* klass) {
 }
 
 GtkWidget* picture_new(GdkPixbuf* pixbuf, bool keyboard) {
-  if (!keyboard) return pixbuf ? gtk_image_new_from_pixbuf(pixbuf) : gtk_image_new();
-  GtkWidget* picture = GTK_WIDGET(g_object_new(key_image_get_type(), nullptr));
-  if (picture && pixbuf) gtk_image_set_from_pixbuf(GTK_IMAGE(picture), pixbuf);
+  GtkWidget* picture = keyboard ? GTK_WIDGET(g_object_new(key_image_get_type(), nullptr)) : gtk_image_new();
+  if (!picture) return nullptr;
+  if (pixbuf) set_picture(picture, pixbuf);
+  if (GdkScreen* screen = gdk_screen_get_default())
+    g_signal_connect_object(screen, "notify::resolution", G_CALLBACK(show_picture), picture, G_CONNECT_SWAPPED);
   return picture;
 }
 
