@@ -136,21 +136,25 @@ gboolean on_button(GtkWidget*, GdkEventButton* ev, gpointer data) {
 
 // Text without a colour of its own inherits the gadget area's. Under a theme whose text
 // does not stand out from the colour win_set_color gave the area (light text of a dark
-// theme on a light colour), the area's text takes a colour fitted to it. "kt_color" keeps
-// the colour the area shows as a colour word (0: win_set_color was never called).
+// theme on a light colour, or the faded text of an unfocused window), the area's text takes
+// a colour fitted to it, by one rule for the focused and the unfocused ("backdrop") state.
+// "kt_color" keeps the colour the area shows as a colour word (0: win_set_color was never called).
 void fit_area_text_color(GtkWidget* window) {
   const int64_t shown = get_int(window, "kt_color");
   auto* area = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(window), "kt_gadgetlist"));
   if (!shown || !area) return;
-  GdkRGBA theme{};
-  gtk_style_context_get_color(gtk_widget_get_style_context(window), GTK_STATE_FLAG_NORMAL, &theme);
-  const int32_t fitted = color_fit(color_from_word(shown), color_from_components(theme.red, theme.green, theme.blue));
-  const ColorRgba c = color_unpack(fitted);
-  const GdkRGBA text{c.red, c.green, c.blue, c.alpha};
+  for (GtkStateFlags state : {GTK_STATE_FLAG_NORMAL, GTK_STATE_FLAG_BACKDROP}) {
+    GdkRGBA theme{};
+    gtk_style_context_get_color(gtk_widget_get_style_context(window), state, &theme);
+    const int32_t fitted =
+        color_fit(color_from_word(shown), color_from_components(theme.red, theme.green, theme.blue));
+    const ColorRgba c = color_unpack(fitted);
+    const GdkRGBA text{c.red, c.green, c.blue, c.alpha};
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  gtk_widget_override_color(area, GTK_STATE_FLAG_NORMAL, fitted == COLOR_NONE ? nullptr : &text);
+    gtk_widget_override_color(area, state, fitted == COLOR_NONE ? nullptr : &text);
 #pragma GCC diagnostic pop
+  }
 }
 
 // A theme change restyles the toplevel; the area's text colour is chosen again for it.
