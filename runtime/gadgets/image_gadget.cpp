@@ -11,6 +11,7 @@
 
 #include "runtime/gui/event.h"
 #include "runtime/gui/window.h"
+#include "runtime/image/image.h"
 
 namespace {
 
@@ -28,19 +29,33 @@ struct DragTracking {
 
 int64_t image_get_state(GadgetRecord* record) { return record->a; }
 
-// Shows the gadget's picture at the desktop's text factor: as it is at factor 1, else scaled
-// smoothly to the size the gadget has in pixels.
+// Shows the gadget's picture at the scale it is drawn at: the screen's device scale times the
+// desktop's text factor. At 1 it is the picture itself; above 1 it is drawn from the image's
+// twice-size variant where there is one; either is scaled smoothly to the gadget's size in
+// pixels unless it has that size already.
 void show_picture(GtkWidget* picture) {
   auto* pixbuf = static_cast<GdkPixbuf*>(g_object_get_data(G_OBJECT(picture), "kt_design_pixbuf"));
-  if (!pixbuf || win_text_factor() == 1.0) {
+  const int device = gtk_widget_get_scale_factor(picture);
+  if (!pixbuf || (device == 1 && win_text_factor() == 1.0)) {
     gtk_image_set_from_pixbuf(GTK_IMAGE(picture), pixbuf);
     return;
   }
-  GdkPixbuf* scaled = gdk_pixbuf_scale_simple(pixbuf, win_scaled(gdk_pixbuf_get_width(pixbuf)),
-                                              win_scaled(gdk_pixbuf_get_height(pixbuf)), GDK_INTERP_BILINEAR);
-  gtk_image_set_from_pixbuf(GTK_IMAGE(picture), scaled);
-  if (scaled) g_object_unref(scaled);
+  auto* larger = device * win_text_factor() > 1 ? static_cast<GdkPixbuf*>(image_larger_pixbuf(pixbuf)) : nullptr;
+  GdkPixbuf* source = larger ? larger : pixbuf;
+  const int width = win_scaled(gdk_pixbuf_get_width(pixbuf)) * device;
+  const int height = win_scaled(gdk_pixbuf_get_height(pixbuf)) * device;
+  GdkPixbuf* sized = gdk_pixbuf_get_width(source) == width && gdk_pixbuf_get_height(source) == height
+                         ? GDK_PIXBUF(g_object_ref(source))
+                         : gdk_pixbuf_scale_simple(source, width, height, GDK_INTERP_BILINEAR);
+  if (!sized) return;
+  cairo_surface_t* surface = gdk_cairo_surface_create_from_pixbuf(sized, device, nullptr);
+  gtk_image_set_from_surface(GTK_IMAGE(picture), surface);
+  cairo_surface_destroy(surface);
+  g_object_unref(sized);
 }
+
+// "notify::scale-factor" of the picture, and (swapped) "notify::resolution" of the screen.
+void on_scale_changed(GtkWidget* picture, GParamSpec*, gpointer) { show_picture(picture); }
 
 void set_picture(GtkWidget* picture, GdkPixbuf* pixbuf) {
   g_object_set_data(G_OBJECT(picture), "kt_design_pixbuf", pixbuf);
@@ -234,7 +249,8 @@ GtkWidget* picture_new(GdkPixbuf* pixbuf, bool keyboard) {
   if (!picture) return nullptr;
   if (pixbuf) set_picture(picture, pixbuf);
   if (GdkScreen* screen = gdk_screen_get_default())
-    g_signal_connect_object(screen, "notify::resolution", G_CALLBACK(show_picture), picture, G_CONNECT_SWAPPED);
+    g_signal_connect_object(screen, "notify::resolution", G_CALLBACK(on_scale_changed), picture, G_CONNECT_SWAPPED);
+  g_signal_connect(picture, "notify::scale-factor", G_CALLBACK(on_scale_changed), nullptr);
   return picture;
 }
 

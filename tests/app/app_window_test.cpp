@@ -239,6 +239,18 @@ TEST_F(AppWindow, TheWindowIsFixedAndTheYearFieldScrolls) {
   set_text(app_year_field, year);
 }
 
+// On a HiDPI screen (the CTest row app_hidpi_test, GDK_SCALE=2) the banner shows the pixels of its
+// twice-size picture, not those of the small one stretched.
+TEST_F(AppWindow, TheBannerIsSharpOnAHiDpiScreen) {
+  if (gtk_widget_get_scale_factor(main_toplevel()) != 2) GTEST_SKIP() << "runs as app_hidpi_test";
+  gtk_window_move(GTK_WINDOW(main_toplevel()), 0, 0);  // twice as wide on the screen
+  GdkPixbuf* larger = gdk_pixbuf_new_from_file(ZVD_TEST_IMAGE_DIR "/ZuveduDereduRARuruDezov@2x.png", nullptr);
+  ASSERT_NE(larger, nullptr);
+  const GdkRectangle r = area_of(widget_of(app_banner_gadget));
+  EXPECT_TRUE(pump_until([&] { return screen({r.x, r.y, 600, 50}) == rgb_of(larger); }));
+  g_object_unref(larger);
+}
+
 // Writes 0xRRGGBB pixels, row by row, as a PNG picture.
 void save_png(const std::vector<long>& rgb, int width, const std::string& path) {
   const int height = int(rgb.size()) / width;
