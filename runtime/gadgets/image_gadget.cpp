@@ -119,7 +119,9 @@ gboolean on_click(GtkWidget* box, GdkEventButton* event, gpointer data) {
       gdk_window_get_origin(gtk_widget_get_window(box), &origin_x, &origin_y);
       const double px = event->x_root - (origin_x + allocation.x);
       const double py = event->y_root - (origin_y + allocation.y);
-      if (px >= 0 && px < allocation.width && py >= 0 && py < allocation.height) {
+      const int32_t width = win_scaled(int32_t(gadget_width(gadget)));
+      const int32_t height = win_scaled(int32_t(gadget_height(gadget)));
+      if (px >= 0 && px < width && py >= 0 && py < height) {
         const bool left = event->button == 1 && (kind == IMAGE_CLICK_LEFT || kind == IMAGE_CLICK_LEFT_DOUBLE);
         const bool right = event->button == 3 && (kind == IMAGE_CLICK_RIGHT || kind == IMAGE_CLICK_RIGHT_DOUBLE);
         if (left || right) event_post(EVENT_GADGET, gadget, gadget_window_of(box), kind - 1);

@@ -152,8 +152,7 @@ TEST_F(AppWindow, CalendarCopyFillsTheDateFieldsKeepingLeadingZeros) {
 void set_text_factor(double factor) {
   const double dpi_scale = g_getenv("GDK_DPI_SCALE") ? g_ascii_strtod(g_getenv("GDK_DPI_SCALE"), nullptr) : 1.0;
   g_object_set(gtk_settings_get_default(), "gtk-xft-dpi", int(std::lround(96 * 1024 * factor / dpi_scale)), nullptr);
-  GtkWidget* area = gtk_widget_get_parent(outer_of(app_year_field));
-  EXPECT_TRUE(pump_until([&] {
+  EXPECT_TRUE(pump_until([&, area = gtk_widget_get_parent(outer_of(app_year_field))] {
     return std::max(std::abs(gtk_widget_get_allocated_width(area) - 790 * factor),
                     std::abs(gtk_widget_get_allocated_height(area) - 400 * factor)) <= 1;
   })) << "the window is not 790x400 times " << factor;
@@ -166,8 +165,7 @@ void set_text_factor(double factor) {
 // least size outgrew the design's at 1 (choosers, framed pictures), by at most that much more. No
 // two gadgets overlap, and every label shows its text on one line inside its gadget.
 TEST_F(AppWindow, TheLayoutFollowsTheTextFactor) {
-  // Where each gadget is, its size in design units, and whether its text shows inside it (a label's
-  // on one line: a wrapped one counts as cut).
+  // Each gadget's place, its size in design units, and whether its text shows inside it on one line.
   auto places = [] {
     std::vector<std::tuple<GdkRectangle, GdkRectangle, bool>> all;
     obj_enum_begin(gadget_registry());
@@ -193,10 +191,9 @@ TEST_F(AppWindow, TheLayoutFollowsTheTextFactor) {
   // On a HiDPI screen (the CTest row app_hidpi_test, GDK_SCALE=2) the banner shows its twice-size
   // picture, not the small one stretched.
   if (gtk_widget_get_scale_factor(main_toplevel()) == 2) {
-    GdkPixbuf* larger = gdk_pixbuf_new_from_file(ZVD_TEST_IMAGE_DIR "/ZuveduDereduRARuruDezov@2x.png", nullptr);
+    g_autoptr(GdkPixbuf) larger = gdk_pixbuf_new_from_file(ZVD_TEST_IMAGE_DIR "/ZuveduDereduRARuruDezov@2x.png", 0);
     const GdkRectangle r = area_of(widget_of(app_banner_gadget));
     EXPECT_TRUE(larger && pump_until([&] { return screen({r.x, r.y, 600, 50}) == rgb_of(larger); }));
-    if (larger) g_object_unref(larger);
   }
   for (double factor : {1.0, start_factor, 1.5}) {
     SCOPED_TRACE("text factor " + std::to_string(factor));
@@ -206,12 +203,10 @@ TEST_F(AppWindow, TheLayoutFollowsTheTextFactor) {
       const auto [d, size, unused] = design[i];
       const auto [p, design_size, text_inside] = now[i];
       EXPECT_TRUE(text_inside) << "the text of gadget " << i << " wraps or is cut";
-      for (auto [got, start, length, grown] : {std::tuple{p.x, d.x, 0, 0}, {p.y, d.y, 0, 0},
-                                               {p.x + p.width, d.x, size.width, d.width - size.width},
-                                               {p.y + p.height, d.y, size.height, d.height - size.height}}) {
-        const double want = (start + length) * factor;
+      for (auto [got, want, grown] : {std::tuple{p.x, d.x * factor, 0}, {p.y, d.y * factor, 0},
+                                      {p.x + p.width, (d.x + size.width) * factor, d.width - size.width},
+                                      {p.y + p.height, (d.y + size.height) * factor, d.height - size.height}})
         EXPECT_TRUE(got >= want - 1 && got <= want + std::max(grown, 0) + 1) << "gadget " << i << ": " << got;
-      }
       for (size_t j = i + 1; j < design.size(); ++j)
         EXPECT_FALSE(gdk_rectangle_intersect(&p, &std::get<0>(now[j]), nullptr)) << i << " overlaps " << j;
     }
@@ -259,8 +254,7 @@ void expect_reference(const std::string& name) {
   std::vector<long> shot;
   // Under a right-to-left locale only the calendar, with the toolkit's translated names, may differ.
   auto drawn = [&, calendar = area_of(outer_of(app_calendar))](std::vector<long> rgb) {
-    const bool rtl = gtk_get_locale_direction() == GTK_TEXT_DIR_RTL;
-    for (size_t i = 0; rtl && i < std::min(rgb.size(), wanted.size()); ++i)
+    for (size_t i = 0; gtk_get_locale_direction() == GTK_TEXT_DIR_RTL && i < std::min(rgb.size(), wanted.size()); ++i)
       if (GdkRectangle p{int(i) % whole.width, int(i) / whole.width, 1, 1}; gdk_rectangle_intersect(&p, &calendar, 0))
         rgb[i] = wanted[i];
     return rgb;
@@ -361,13 +355,12 @@ TEST_F(AppWindow, EveryTextStandsOutFromItsBackground) {
   for (bool focused : {true, false}) {
     SCOPED_TRACE(focused ? "focused" : "unfocused");
     if (!focused) {
-      bool drawn = false;
+      bool drawn = false;  // set by the first drawing in the new state
       auto on_draw = +[](GtkWidget*, cairo_t*, gpointer d) { return gboolean(!(*static_cast<bool*>(d) = true)); };
       const gulong id = g_signal_connect_after(main_toplevel(), "draw", G_CALLBACK(on_draw), &drawn);
       gtk_widget_set_state_flags(main_toplevel(), GTK_STATE_FLAG_BACKDROP, FALSE);
       EXPECT_TRUE(pump_until([&] { return drawn; }));
       g_signal_handler_disconnect(main_toplevel(), id);
-      settle();
     }
     // The window is drawn after each change: wait until the screen shows it.
     std::vector<double> ratios(regions.size());
