@@ -147,8 +147,7 @@ TEST_F(AppWindow, CalendarCopyFillsTheDateFieldsKeepingLeadingZeros) {
   EXPECT_EQ(copy(1970, 1, 1), "20371125|10|24");
 }
 
-// Sets the desktop's text factor as a change of the toolkit's gtk-xft-dpi (which GDK_DPI_SCALE,
-// set for a CTest row, multiplies) and waits until the window has taken its new size.
+// Sets the text factor through gtk-xft-dpi (GDK_DPI_SCALE multiplies it); the window takes its new size.
 void set_text_factor(double factor) {
   const double dpi_scale = g_getenv("GDK_DPI_SCALE") ? g_ascii_strtod(g_getenv("GDK_DPI_SCALE"), nullptr) : 1.0;
   g_object_set(gtk_settings_get_default(), "gtk-xft-dpi", int(std::lround(96 * 1024 * factor / dpi_scale)), nullptr);
@@ -157,6 +156,7 @@ void set_text_factor(double factor) {
                     std::abs(gtk_widget_get_allocated_height(area) - 400 * factor)) <= 1;
   })) << "the window is not 790x400 times " << factor;
   settle();
+  EXPECT_EQ(win_width(app_main_window, WINDOW_INNER_SIZE), 790) << "the window's size in design units";
 }
 
 // The whole layout scales with the desktop's text factor: 1, the one the window started with (a
