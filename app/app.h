@@ -4,7 +4,8 @@
 
 #include <cstdint>
 
-// app_main: run start-up, the main loop and shutdown; returns the exit status (0).
+// app_main: read the command line, then run start-up, the main loop and shutdown; returns
+//   the exit status (0; the command line's own status after --help, --version or a bad option).
 // app_startup: start-up steps 1-17: runtime, pictures, fonts, main window, calendar copy.
 // app_run_loop: the main loop; returns when the event procedure ends it (window closed).
 // app_shutdown: release the runtime libraries in their fixed order.

@@ -3,6 +3,7 @@
 #include "app/app.h"
 
 #include "app/actions.h"
+#include "app/app_command_line.h"
 #include "app/app_access.h"
 #include "app/main_window.h"
 #include "runtime/gadgets/gadget.h"
@@ -51,6 +52,7 @@ void app_startup(int argc, char** argv) {
   ustr_stack_startup();          // 3
   decode_context_init();         // 4
   toolkit_init();                // 5
+  app_set_window_icon();         // before the first window, which then shows it
   font_library_init();           // 6
   event_queue_init();            // 7
   bmp_decoder_register();        // 8
@@ -89,6 +91,7 @@ void app_shutdown() {
 }
 
 int64_t app_main(int argc, char** argv) {
+  if (const int status = app_read_command_line(&argc, &argv); status >= 0) return status;
   app_startup(argc, argv);
   app_run_loop();
   app_shutdown();

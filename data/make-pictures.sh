@@ -5,6 +5,7 @@
 #   ZuveduDereduRARuruDezov.png  the product banner, 600 x 50, shown along the bottom
 #   the same two at twice the size, named ...@2x.png, for HiDPI screens and large text
 #   org.example.ZoriviVudiDider.png  the desktop icon, 128 x 128
+#   icons/org.example.ZoriviVudiDider-N.png  the icon at 16, 24, 32, 48, 64 and 256 px
 # The window's background is RGB(188, 216, 215); the pictures are opaque and framed by
 # their gadgets, so they use darker teal shades of that colour with an orange accent.
 # Output is byte-for-byte reproducible (no time chunks), so a rerun leaves git clean.
@@ -98,3 +99,16 @@ eval convert -size 128x128 xc:none \
   -fill "'$mid'" -draw "'roundrectangle 4,4 123,100 22,22'" \
   "$(calendar_page 22 26 12)" \
   $png_opts "PNG32:'$out/org.example.ZoriviVudiDider.png'"
+
+# The icon at the icon theme's other sizes: drawn again at 256 x 256 (every coordinate
+# doubled), and scaled down from that for 16 to 64; 128 is the icon above.
+mkdir -p "$out/icons"
+eval convert -size 256x256 xc:none \
+  -fill "'$deep'" -draw "'roundrectangle 8,8 247,247 44,44'" \
+  -fill "'$mid'" -draw "'roundrectangle 8,8 247,200 44,44'" \
+  "$(calendar_page 44 52 24)" \
+  $png_opts "PNG32:'$out/icons/org.example.ZoriviVudiDider-256.png'"
+for size in 16 24 32 48 64; do
+  convert "$out/icons/org.example.ZoriviVudiDider-256.png" -filter Lanczos -resize ${size}x$size \
+    $png_opts "PNG32:$out/icons/org.example.ZoriviVudiDider-$size.png"
+done

@@ -26,7 +26,11 @@ done
 id=org.example.ZoriviVudiDider
 cmp -s "$data/$id.desktop" "$stage$datadir/applications/$id.desktop" || fail "desktop entry not installed"
 cmp -s "$data/$id.metainfo.xml" "$stage$datadir/metainfo/$id.metainfo.xml" || fail "metainfo not installed"
-cmp -s "$data/$id.png" "$stage$datadir/icons/hicolor/128x128/apps/$id.png" || fail "icon not installed"
+grep -qx "StartupWMClass=$id" "$stage$datadir/applications/$id.desktop" || fail "no StartupWMClass=$id"
+for size in 16 24 32 48 64 128 256; do
+  identify -format %wx%h "$stage$datadir/icons/hicolor/${size}x$size/apps/$id.png" | grep -qx "${size}x$size" ||
+    fail "no $size px icon"
+done
 # The manual page and the changelog are compressed without a time stamp (gzip -n).
 for f in "$mandir/man1/zorivivudidider.1.gz" "$docdir/changelog.gz"; do
   [ "$(od -A n -t u4 -j 4 -N 4 "$stage$f" 2>/dev/null | tr -d ' ')" = 0 ] ||

@@ -3,16 +3,37 @@
 # Runs a built calculator as its own process on the test display, waits for its window,
 # checks what it draws, presses both buttons, asks it to close with WM_DELETE_WINDOW and
 # expects exit status 0.
-# usage: process_test.sh PROGRAM XWIN pictures|no-pictures [PROGRAM ARGUMENTS...]
+# With command-line instead, it checks the table below without a display.
+# usage: process_test.sh PROGRAM XWIN pictures|no-pictures|command-line [PROGRAM ARGUMENTS...]
 set -u
 program=$1 xwin=$2 pictures=$3
 shift 3
 timeout_ms=30000
-fail() { echo "FAIL: $*" >&2; kill "$pid" 2>/dev/null; exit 1; }
+pid=
+fail() { echo "FAIL: $*" >&2; [ -n "$pid" ] && kill "$pid" 2>/dev/null; exit 1; }
+app_id=org.example.ZoriviVudiDider
+
+if [ "$pictures" = command-line ]; then
+  # exit status | argument | the whole output, its lines joined
+  while IFS='|' read -r status argument pattern; do
+    out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$program" "$argument" 2>&1; echo "=> $?")
+    echo "$out" | tr '\n' ' ' | grep -Eq "^($pattern) => $status \$" || fail "$argument: $out"
+  done <<'ROWS'
+0|--version|ZoriviVudiDider [0-9]+\.[0-9]+\.[0-9]+
+0|--help|Usage: +zorivivudidider .*--class=CLASS.*--version .*
+1|--frobnicate|zorivivudidider: Unknown option --frobnicate Run 'zorivivudidider --help' .*
+ROWS
+  echo "ok: --version, --help and an unknown option answered without a display"
+  exit 0
+fi
 
 "$program" "$@" &
 pid=$!
 id=$("$xwin" wait ZoriviVudiDider $timeout_ms) || fail "no window titled ZoriviVudiDider appeared"
+# The window names the desktop entry as its name and class, and shows the icon when the
+# icon lies beside the pictures.
+xprop -id "$id" WM_CLASS | grep -q "= \"$app_id\", \"$app_id\"$" || fail "WM_CLASS: $(xprop -id "$id" WM_CLASS)"
+[ "$pictures" = pictures ] && { xprop -id "$id" _NET_WM_ICON | grep -q "Icon (" || fail "no _NET_WM_ICON"; }
 "$xwin" wait-pixel "$id" 5 5 bcd8d7 $timeout_ms || fail "the window background was never drawn"
 # The day chooser shows the calendar's day, copied in after every gadget was made.
 "$xwin" wait-ink "$id" 322 72 50 26 $timeout_ms || fail "the day chooser never showed the day"

@@ -169,7 +169,7 @@ TEST_F(Images, BmpEveryDepthAndRunLengthDecodeLikeTheReference) {
            {1, 1}, {1, 9}, {1, 32}, {1, 33}, {4, 3}, {4, 6}, {8, 5}, {8, 8}, {24, 1}, {24, 2}, {24, 5}, {24, 37}, {32, 3}}) {
     Bmp desc{.width = width, .height = 3, .bpp = bpp};
     for (uint32_t i = 0; bpp <= 8 && i < 1u << bpp; ++i) desc.palette.push_back(0x3366CC ^ (i * 0x0B1D2F));
-    desc.pixels = pack_rows(width, 3, bpp, [&, bpp = bpp](int x, int y) {
+    desc.pixels = pack_rows(width, 3, bpp, [bpp = bpp](int x, int y) {
       const uint32_t v = uint32_t(x * 7 + y * 3 + x * y);
       return bpp <= 8 ? v % (1u << bpp) : v * 0x0B1D2F;
     });

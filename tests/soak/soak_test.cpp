@@ -58,7 +58,7 @@ TEST_F(Soak, DateActionsKeepMemoryFlat) {
     }
     const int n = int(next() % 40001) - 20000;
     const unsigned kind = next() % 16;
-    const std::string odd[] = {"junk", "$" + std::to_string(std::abs(n)), "99999999999", ""};
+    const std::string odd[] = {"junk", std::string("$").append(std::to_string(std::abs(n))), "99999999999", ""};
     const std::string count = kind < 4 ? odd[kind] : std::to_string(n);
     const bool after = i % 2 == 0;
     set_text(after ? app_after_count_field : app_before_count_field, count);
