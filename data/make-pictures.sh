@@ -3,6 +3,7 @@
 # Remakes the calculator's pictures with ImageMagick (convert) and the DejaVu fonts:
 #   DovezuVevuDuze100v49.png  the maker's logo, 100 x 49, shown bottom right of the window
 #   ZuveduDereduRARuruDezov.png  the product banner, 600 x 50, shown along the bottom
+#   the same two at twice the size, named ...@2x.png, for HiDPI screens and large text
 #   org.example.ZoriviVudiDider.png  the desktop icon, 128 x 128
 #   icons/org.example.ZoriviVudiDider-N.png  the icon at 16, 24, 32, 48, 64 and 256 px
 # The window's background is RGB(188, 216, 215); the pictures are opaque and framed by
@@ -56,13 +57,20 @@ calendar_page() {
   done
 }
 
+# The logo and the banner are drawn at scale 1 and 2 (name@2x.png, for HiDPI screens): the
+# same drawing, its coordinates and text multiplied by the scale.
+for scale in 1 2; do
+suffix=$([ $scale = 1 ] || echo "@${scale}x")
+affine="-affine $scale,0,0,$scale,0,0"  # for -draw; -annotate takes scaled sizes and places
+at() { echo "+$(($1 * scale))+$(($2 * scale))"; }
+
 # Logo, 100 x 49: a teal tile with the maker's calendar mark and the name "Zephra".
-eval convert -size 100x49 "gradient:'$mid'-'$deep'" \
+eval convert -size $((100 * scale))x$((49 * scale)) "gradient:'$mid'-'$deep'" $affine \
   "$(calendar_page 5 11 4)" \
-  -font "$bold" -pointsize 14 -fill white -stroke none -annotate +41+26 "'Zephra'" \
-  -fill "'$accent'" -draw "'rectangle 41,30 94,31'" \
-  -font "$book" -pointsize 7 -fill "'$light'" -annotate +41+40 "'CORPORATION'" \
-  $png_opts "PNG24:'$out/DovezuVevuDuze100v49.png'"
+  -font "$bold" -pointsize $((14 * scale)) -fill white -stroke none -annotate $(at 41 26) "'Zephra'" \
+  $affine -fill "'$accent'" -draw "'rectangle 41,30 94,31'" \
+  -font "$book" -pointsize $((7 * scale)) -fill "'$light'" -annotate $(at 41 40) "'CORPORATION'" \
+  $png_opts "PNG24:'$out/DovezuVevuDuze100v49$suffix.png'"
 
 # Banner, 600 x 50: the product name beside a calendar page, a tag line, and a band of
 # day squares that fades out towards the right edge.
@@ -75,14 +83,15 @@ while [ $i -lt 14 ]; do
   band="$band -fill 'rgba(188,216,215,0.$(printf %02d $((shade / 2))))' -draw 'rectangle $bx,27 $((bx + 6)),33'"
   i=$((i + 1))
 done
-eval convert -size 50x600 "gradient:'$deep'-'$mid'" -rotate 90 \
-  "$(calendar_page 14 11 4)" \
-  -font "$bold" -pointsize 22 -fill white -stroke none -annotate +58+33 "'ZoriviVudiDider'" \
-  -fill "'$accent'" -draw "'rectangle 58,38 254,39'" \
-  -font "$book" -pointsize 11 -fill "'$light'" -annotate +270+24 "'count days forward and back'" \
-  -annotate +270+38 "'1970-01-01 to 2038-01-19'" \
-  $band \
-  $png_opts "PNG24:'$out/ZuveduDereduRARuruDezov.png'"
+eval convert -size $((50 * scale))x$((600 * scale)) "gradient:'$deep'-'$mid'" -rotate 90 \
+  $affine "$(calendar_page 14 11 4)" \
+  -font "$bold" -pointsize $((22 * scale)) -fill white -stroke none -annotate $(at 58 33) "'ZoriviVudiDider'" \
+  $affine -fill "'$accent'" -draw "'rectangle 58,38 254,39'" \
+  -font "$book" -pointsize $((11 * scale)) -fill "'$light'" -annotate $(at 270 24) "'count days forward and back'" \
+  -annotate $(at 270 38) "'1970-01-01 to 2038-01-19'" \
+  $affine $band \
+  $png_opts "PNG24:'$out/ZuveduDereduRARuruDezov$suffix.png'"
+done
 
 # Icon, 128 x 128: the calendar page large on a rounded teal tile, transparent corners.
 eval convert -size 128x128 xc:none \

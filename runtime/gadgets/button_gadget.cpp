@@ -4,6 +4,8 @@
 
 #include <gtk/gtk.h>
 
+#include "runtime/gui/color.h"
+
 namespace {
 
 GtkLabel* label_of(GadgetRecord* record) { return GTK_LABEL(gtk_bin_get_child(GTK_BIN(record->widget))); }
@@ -30,6 +32,22 @@ void button_set_text(GadgetRecord* record, const char* text) { gtk_label_set_tex
 void button_set_font(GadgetRecord* record, void* font) { gadget_widget_set_font(record->widget, font); }
 
 void* button_get_font(GadgetRecord* record) { return gadget_widget_get_font(record->widget); }
+
+// An unfocused window's buttons keep the text colour of the focused state: the themes fade
+// it ("backdrop") below a readable contrast with the button. Set again whenever the button
+// is restyled; "kt_backdrop_color" keeps the colour set last (as a colour word), so setting
+// it, which restyles the button, ends there.
+void keep_text_in_backdrop(GtkWidget* button, gpointer) {
+  GdkRGBA focused{};
+  gtk_style_context_get_color(gtk_widget_get_style_context(button), GTK_STATE_FLAG_NORMAL, &focused);
+  const int64_t word = color_word(color_from_components(focused.red, focused.green, focused.blue));
+  if (gadget_data_value(g_object_get_data(G_OBJECT(button), "kt_backdrop_color")) == word) return;
+  g_object_set_data(G_OBJECT(button), "kt_backdrop_color", gadget_value_data(word));
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+  gtk_widget_override_color(button, GTK_STATE_FLAG_BACKDROP, &focused);
+#pragma GCC diagnostic pop
+}
 
 const GadgetOps& button_ops() {
   static const GadgetOps ops = [] {
@@ -60,7 +78,7 @@ int64_t button_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w
     gadget_discard(button);
     return 0;
   }
-  gtk_widget_set_size_request(button, w, h);
+  gadget_set_size(button, w, h);
   gadget_place(button, x, y);
   GtkWidget* label = gtk_bin_get_child(GTK_BIN(button));
 #pragma GCC diagnostic push
@@ -72,6 +90,7 @@ int64_t button_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w
 #pragma GCC diagnostic pop
   if (flags & BUTTON_WRAP) gtk_label_set_line_wrap(GTK_LABEL(label), TRUE);
   g_signal_connect(button, "clicked", G_CALLBACK(gadget_post_click), gadget_value_data(value));
+  g_signal_connect(button, "style-updated", G_CALLBACK(keep_text_in_backdrop), nullptr);
   record->widget = button;
   record->ops = &ops;
   if (text) {

@@ -60,7 +60,7 @@ int64_t calendar_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t
     return 0;
   }
   gadget_place(calendar, x, y);
-  gtk_widget_set_size_request(calendar, w, h);
+  gadget_set_size(calendar, w, h);
   record->widget = calendar;
   record->ops = &ops;
   ops.set_state(record, date);

@@ -283,9 +283,9 @@ int64_t combobox_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t
     return 0;
   }
   g_signal_connect(combo, "changed", G_CALLBACK(gadget_post_change), gadget_value_data(value));
-  gtk_widget_set_size_request(combo, w, h);
   gtk_container_add(GTK_CONTAINER(event_box), combo);
   gadget_place(event_box, x, y);
+  gadget_set_size(combo, w, h);
   gtk_widget_show_all(event_box);
 
   record->outer = event_box;

@@ -373,7 +373,7 @@ int64_t editor_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w
   gadget_place(scrolled, x, y);
   gtk_widget_show_all(scrolled);
   g_signal_connect(scrolled, "notify::height-request", G_CALLBACK(editor_height_changed), nullptr);
-  gtk_widget_set_size_request(scrolled, w, h);
+  gadget_set_size(scrolled, w, h);
   record->widget = view;
   record->outer = scrolled;
   record->ops = &ops;

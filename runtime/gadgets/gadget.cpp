@@ -9,6 +9,7 @@
 
 #include "runtime/gui/color.h"
 #include "runtime/gui/event.h"
+#include "runtime/gui/window.h"
 
 namespace {
 
@@ -42,6 +43,53 @@ GtkWidget* top_widget(const GadgetRecord* record) {
   return GTK_WIDGET(record->outer ? record->outer : record->widget);
 }
 
+// Where a gadget's top widget sits and how big its sized widget (the top one or one inside
+// it) is, in design units. The toolkit gets pixels at the desktop's text factor; each edge is
+// scaled on its own, so gadgets that touch in design units touch in pixels and never overlap.
+struct DesignGeometry {
+  int32_t x, y, width, height;
+  bool sized;
+};
+
+DesignGeometry* find_geometry(GtkWidget* widget) {
+  return static_cast<DesignGeometry*>(g_object_get_data(G_OBJECT(widget), "kt_design_geometry"));
+}
+
+DesignGeometry* design_geometry(GtkWidget* widget) {
+  DesignGeometry* geometry = find_geometry(widget);
+  if (!geometry) {
+    geometry = g_new0(DesignGeometry, 1);
+    g_object_set_data_full(G_OBJECT(widget), "kt_design_geometry", geometry, g_free);
+  }
+  return geometry;
+}
+
+void apply_geometry(GtkWidget* widget) {
+  GtkWidget* placed = widget;
+  while (placed && gtk_widget_get_parent(placed) && !GTK_IS_LAYOUT(gtk_widget_get_parent(placed)))
+    placed = gtk_widget_get_parent(placed);
+  GtkWidget* layout = placed ? gtk_widget_get_parent(placed) : nullptr;
+  const DesignGeometry* origin = layout ? design_geometry(placed) : nullptr;
+  const int32_t x = origin ? origin->x : 0, y = origin ? origin->y : 0;
+  if (layout && placed == widget) gtk_layout_move(GTK_LAYOUT(layout), widget, win_scaled(x), win_scaled(y));
+  const DesignGeometry* g = design_geometry(widget);
+  if (g->sized)
+    gtk_widget_set_size_request(widget, g->width > 0 ? win_scaled_span(x, g->width) : g->width,
+                                g->height > 0 ? win_scaled_span(y, g->height) : g->height);
+}
+
+// Sizes in points become other pixel sizes: every widget of a gadget computes its style (its
+// fonts above all) again, which the toolkit leaves undone for fonts a gadget was given.
+void restyle(GtkWidget* widget, gpointer) {
+  if (void* font = g_object_get_data(G_OBJECT(widget), "kt_gadget_font")) {
+    gadget_widget_set_font(widget, nullptr);
+    gadget_widget_set_font(widget, font);
+  }
+  if (GTK_IS_CONTAINER(widget)) gtk_container_forall(GTK_CONTAINER(widget), restyle, nullptr);
+}
+
+void on_resolution_changed(GdkScreen*, GParamSpec*, gpointer) { gadget_relayout(); }
+
 }  // namespace
 
 GadgetUtf8::GadgetUtf8(UString s) : text_(ustr_to_utf8(s ? s : u"")) {}
@@ -55,9 +103,10 @@ void gadget_init() {
   GdkDisplay* display = gdk_display_get_default();
   if (display) {
     g_css_provider = gtk_css_provider_new();
-    gtk_style_context_add_provider_for_screen(gdk_display_get_default_screen(display),
-                                              GTK_STYLE_PROVIDER(g_css_provider),
+    GdkScreen* screen = gdk_display_get_default_screen(display);
+    gtk_style_context_add_provider_for_screen(screen, GTK_STYLE_PROVIDER(g_css_provider),
                                               GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
+    g_signal_connect(screen, "notify::resolution", G_CALLBACK(on_resolution_changed), nullptr);
   }
 }
 
@@ -135,21 +184,21 @@ void gadget_resize(ObjectValue gadget, int32_t x, int32_t y, int32_t width, int3
   GtkWidget* w = top_widget(record);
   const bool was_hidden = !gtk_widget_get_visible(w);
   if (was_hidden) gtk_widget_show(w);
-  if (x != KEEP_VALUE || y != KEEP_VALUE) {
-    GtkWidget* parent = gtk_widget_get_parent(w);
-    if (parent && GTK_IS_LAYOUT(parent)) {
-      gint cx = 0, cy = 0;
-      gtk_container_child_get(GTK_CONTAINER(parent), w, "x", &cx, "y", &cy, nullptr);
-      gtk_layout_move(GTK_LAYOUT(parent), w, x == KEEP_VALUE ? cx : x, y == KEEP_VALUE ? cy : y);
-    }
-  }
+  DesignGeometry* g = design_geometry(w);
+  if (x != KEEP_VALUE) g->x = x;
+  if (y != KEEP_VALUE) g->y = y;
   if (width != KEEP_VALUE || height != KEEP_VALUE) {
     GtkRequisition minimum{0, 0};
     gtk_widget_get_preferred_size(w, &minimum, nullptr);
-    const int32_t new_width = width == KEEP_VALUE ? minimum.width : width;
-    const int32_t new_height = height == KEEP_VALUE ? minimum.height : height;
-    if (new_width > 0 && new_height > 0) gtk_widget_set_size_request(w, new_width, new_height);
+    const int32_t new_width = width == KEEP_VALUE ? win_unscaled(minimum.width) : width;
+    const int32_t new_height = height == KEEP_VALUE ? win_unscaled(minimum.height) : height;
+    if (new_width > 0 && new_height > 0) {
+      g->width = new_width;
+      g->height = new_height;
+      g->sized = true;
+    }
   }
+  apply_geometry(w);
   if (was_hidden) gtk_widget_hide(w);
 }
 
@@ -160,6 +209,13 @@ static void requested_size(ObjectValue gadget, gint* width, gint* height) {
   GadgetRecord* record = lookup(gadget);
   if (!record) return;
   GtkWidget* w = top_widget(record);
+  const DesignGeometry* g = find_geometry(w);
+  if (!(g && g->sized)) g = find_geometry(GTK_WIDGET(record->widget));
+  if (g && g->sized) {
+    *width = g->width;
+    *height = g->height;
+    return;
+  }
   gtk_widget_get_size_request(w, width, height);
   if (*width == -1 && *height == -1 && w != record->widget)
     gtk_widget_get_size_request(GTK_WIDGET(record->widget), width, height);
@@ -197,8 +253,33 @@ bool gadget_list_ready() {
 void gadget_place(void* widget, int32_t x, int32_t y) {
   GadgetListState* state = gadget_state();
   if (!state || !state->current || !GTK_IS_LAYOUT(state->current)) return;
-  gtk_layout_put(GTK_LAYOUT(state->current), GTK_WIDGET(widget), x, y);
+  DesignGeometry* g = design_geometry(GTK_WIDGET(widget));
+  g->x = x;
+  g->y = y;
+  gtk_layout_put(GTK_LAYOUT(state->current), GTK_WIDGET(widget), win_scaled(x), win_scaled(y));
+  apply_geometry(GTK_WIDGET(widget));
   focus_frame_attach(state->current);
+}
+
+void gadget_set_size(void* widget, int32_t width, int32_t height) {
+  DesignGeometry* g = design_geometry(GTK_WIDGET(widget));
+  g->width = width;
+  g->height = height;
+  g->sized = true;
+  apply_geometry(GTK_WIDGET(widget));
+}
+
+void gadget_relayout() {
+  if (!g_registry) return;
+  ToolkitLock lock;
+  obj_enum_begin(g_registry);
+  ObjectValue value = 0;
+  while (auto* record = static_cast<GadgetRecord*>(obj_enum_next(g_registry, &value))) {
+    if (!record->widget) continue;
+    apply_geometry(top_widget(record));
+    restyle(top_widget(record), nullptr);
+    if (record->outer && find_geometry(GTK_WIDGET(record->widget))) apply_geometry(GTK_WIDGET(record->widget));
+  }
 }
 
 void gadget_discard(void* widget) {

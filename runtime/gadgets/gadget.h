@@ -23,7 +23,9 @@
 // gadget_registry: the gadget registry (null before gadget_init).
 // gadget_lookup: the live record of a gadget, or null.
 // gadget_state: the calling thread's GadgetListState.
-// gadget_place: put a widget into the current gadget list at (x, y).
+// gadget_place: put a widget into the current gadget list at (x, y) in design units.
+// gadget_set_size: request a placed widget's size in design units (pixels at the text factor).
+// gadget_relayout: place and size every gadget again at the current text factor.
 // gadget_register: the finishing steps of every creation.
 // gadget_widget_set_font: remember and apply a font override on a widget.
 // gadget_widget_get_font: the widget's remembered font, else its style font, else null.
@@ -117,6 +119,8 @@ ObjectRegistry* gadget_registry();
 GadgetRecord* gadget_lookup(ObjectValue gadget);
 GadgetListState* gadget_state();
 void gadget_place(void* widget, int32_t x, int32_t y);
+void gadget_set_size(void* widget, int32_t width, int32_t height);
+void gadget_relayout();
 void gadget_register(GadgetRecord* record, ObjectValue value);
 void gadget_widget_set_font(void* widget, void* font);
 void* gadget_widget_get_font(void* widget);

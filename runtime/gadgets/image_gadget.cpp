@@ -10,6 +10,8 @@
 #include <gtk/gtk.h>
 
 #include "runtime/gui/event.h"
+#include "runtime/gui/window.h"
+#include "runtime/image/image.h"
 
 namespace {
 
@@ -27,19 +29,49 @@ struct DragTracking {
 
 int64_t image_get_state(GadgetRecord* record) { return record->a; }
 
+// Shows the gadget's picture at the scale it is drawn at: the screen's device scale times the
+// desktop's text factor. At 1 it is the picture itself; above 1 it is drawn from the image's
+// twice-size variant where there is one; either is scaled smoothly to the gadget's size in
+// pixels unless it has that size already.
+void show_picture(GtkWidget* picture) {
+  auto* pixbuf = static_cast<GdkPixbuf*>(g_object_get_data(G_OBJECT(picture), "kt_design_pixbuf"));
+  const int device = gtk_widget_get_scale_factor(picture);
+  if (!pixbuf || (device == 1 && win_text_factor() == 1.0)) {
+    gtk_image_set_from_pixbuf(GTK_IMAGE(picture), pixbuf);
+    return;
+  }
+  auto* larger = device * win_text_factor() > 1 ? static_cast<GdkPixbuf*>(image_larger_pixbuf(pixbuf)) : nullptr;
+  GdkPixbuf* source = larger ? larger : pixbuf;
+  const int width = win_scaled(gdk_pixbuf_get_width(pixbuf)) * device;
+  const int height = win_scaled(gdk_pixbuf_get_height(pixbuf)) * device;
+  GdkPixbuf* sized = gdk_pixbuf_get_width(source) == width && gdk_pixbuf_get_height(source) == height
+                         ? GDK_PIXBUF(g_object_ref(source))
+                         : gdk_pixbuf_scale_simple(source, width, height, GDK_INTERP_BILINEAR);
+  if (!sized) return;
+  cairo_surface_t* surface = gdk_cairo_surface_create_from_pixbuf(sized, device, nullptr);
+  gtk_image_set_from_surface(GTK_IMAGE(picture), surface);
+  cairo_surface_destroy(surface);
+  g_object_unref(sized);
+}
+
+// "notify::scale-factor" of the picture, and (swapped) "notify::resolution" of the screen.
+void on_scale_changed(GtkWidget* picture, GParamSpec*, gpointer) { show_picture(picture); }
+
+void set_picture(GtkWidget* picture, GdkPixbuf* pixbuf) {
+  g_object_set_data(G_OBJECT(picture), "kt_design_pixbuf", pixbuf);
+  show_picture(picture);
+}
+
 void image_set_state(GadgetRecord* record, int64_t state) {
   auto* pixbuf = reinterpret_cast<GdkPixbuf*>(state);
   GtkWidget* box = GTK_WIDGET(record->outer);
   record->a = state;
   if (pixbuf) {
-    gtk_image_set_from_pixbuf(GTK_IMAGE(record->widget), pixbuf);
-    gtk_widget_set_size_request(box, gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf));
+    set_picture(GTK_WIDGET(record->widget), pixbuf);
+    gadget_set_size(box, gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf));
   } else {
     // The emptied gadget keeps the size it has now.
-    GtkRequisition minimum{};
-    gtk_widget_get_preferred_size(box, &minimum, nullptr);
-    gtk_image_set_from_pixbuf(GTK_IMAGE(record->widget), nullptr);
-    gtk_widget_set_size_request(box, minimum.width, minimum.height);
+    set_picture(GTK_WIDGET(record->widget), nullptr);
   }
   gtk_widget_queue_draw(GTK_WIDGET(record->widget));
 }
@@ -87,7 +119,9 @@ gboolean on_click(GtkWidget* box, GdkEventButton* event, gpointer data) {
       gdk_window_get_origin(gtk_widget_get_window(box), &origin_x, &origin_y);
       const double px = event->x_root - (origin_x + allocation.x);
       const double py = event->y_root - (origin_y + allocation.y);
-      if (px >= 0 && px < gadget_width(gadget) && py >= 0 && py < gadget_height(gadget)) {
+      const int32_t width = win_scaled(int32_t(gadget_width(gadget)));
+      const int32_t height = win_scaled(int32_t(gadget_height(gadget)));
+      if (px >= 0 && px < width && py >= 0 && py < height) {
         const bool left = event->button == 1 && (kind == IMAGE_CLICK_LEFT || kind == IMAGE_CLICK_LEFT_DOUBLE);
         const bool right = event->button == 3 && (kind == IMAGE_CLICK_RIGHT || kind == IMAGE_CLICK_RIGHT_DOUBLE);
         if (left || right) event_post(EVENT_GADGET, gadget, gadget_window_of(box), kind - 1);
@@ -213,9 +247,12 @@ void key_image_class_init(KtKeyImageClass* klass) {
 }
 
 GtkWidget* picture_new(GdkPixbuf* pixbuf, bool keyboard) {
-  if (!keyboard) return pixbuf ? gtk_image_new_from_pixbuf(pixbuf) : gtk_image_new();
-  GtkWidget* picture = GTK_WIDGET(g_object_new(key_image_get_type(), nullptr));
-  if (picture && pixbuf) gtk_image_set_from_pixbuf(GTK_IMAGE(picture), pixbuf);
+  GtkWidget* picture = keyboard ? GTK_WIDGET(g_object_new(key_image_get_type(), nullptr)) : gtk_image_new();
+  if (!picture) return nullptr;
+  if (pixbuf) set_picture(picture, pixbuf);
+  if (GdkScreen* screen = gdk_screen_get_default())
+    g_signal_connect_object(screen, "notify::resolution", G_CALLBACK(on_scale_changed), picture, G_CONNECT_SWAPPED);
+  g_signal_connect(picture, "notify::scale-factor", G_CALLBACK(on_scale_changed), nullptr);
   return picture;
 }
 
@@ -266,9 +303,9 @@ int64_t image_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w,
     gtk_container_add(GTK_CONTAINER(box), picture);
   }
   if (pixbuf) {
-    gtk_widget_set_size_request(box, gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf));
+    gadget_set_size(box, gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf));
   } else {
-    gtk_widget_set_size_request(box, w, h);
+    gadget_set_size(box, w, h);
   }
   setup_drag_detection(box, value);
   g_signal_connect(box, "button-press-event", G_CALLBACK(on_click), gadget_value_data(value));

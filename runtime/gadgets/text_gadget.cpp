@@ -78,7 +78,7 @@ int64_t text_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w, 
     gtk_container_add(GTK_CONTAINER(event_box), label);
   }
   gadget_place(box, x, y);
-  gtk_widget_set_size_request(box, w, h);
+  gadget_set_size(box, w, h);
   float xalign = 0.0f;
   if (flags & TEXT_RIGHT)
     xalign = 1.0f;

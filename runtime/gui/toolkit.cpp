@@ -56,6 +56,9 @@ void toolkit_init() {
   // Without saved arguments GTK gets none (it accepts null for both).
   if (g_args_set) gtk_init(&g_argc, &g_argv);
   else gtk_init(nullptr, nullptr);
+  // The windows' texts are English and their gadgets sit at fixed places: a right-to-left
+  // locale must not mirror half of them. Names the toolkit translates stay translated.
+  gtk_widget_set_default_direction(GTK_TEXT_DIR_LTR);
   g_initialised = true;
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"

@@ -9,6 +9,7 @@
 
 #include <gtk/gtk.h>
 
+#include <cmath>
 #include <memory>
 
 namespace {
@@ -54,8 +55,11 @@ void on_destroy(GtkWidget* widget, gpointer data) {
 gboolean on_configure(GtkWidget* widget, GdkEventConfigure* ev, gpointer data) {
   // The inner size: the event's size without the title bar and shadow that the toolkit
   // draws itself on Wayland (without them, as on X11, it is the event's size).
+  // Reported in design units, as the window was opened: the same numbers at every text factor.
   int width = ev->width, height = ev->height;
   gtk_window_get_size(GTK_WINDOW(widget), &width, &height);
+  width = win_unscaled(width);
+  height = win_unscaled(height);
   if (width != get_int(widget, "kt_previous_width") || height != get_int(widget, "kt_previous_height")) {
     set_int(widget, "kt_previous_width", width);
     set_int(widget, "kt_previous_height", height);
@@ -142,21 +146,25 @@ gboolean on_button(GtkWidget*, GdkEventButton* ev, gpointer data) {
 
 // Text without a colour of its own inherits the gadget area's. Under a theme whose text
 // does not stand out from the colour win_set_color gave the area (light text of a dark
-// theme on a light colour), the area's text takes a colour fitted to it. "kt_color" keeps
-// the colour the area shows as a colour word (0: win_set_color was never called).
+// theme on a light colour, or the faded text of an unfocused window), the area's text takes
+// a colour fitted to it, by one rule for the focused and the unfocused ("backdrop") state.
+// "kt_color" keeps the colour the area shows as a colour word (0: win_set_color was never called).
 void fit_area_text_color(GtkWidget* window) {
   const int64_t shown = get_int(window, "kt_color");
   auto* area = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(window), "kt_gadgetlist"));
   if (!shown || !area) return;
-  GdkRGBA theme{};
-  gtk_style_context_get_color(gtk_widget_get_style_context(window), GTK_STATE_FLAG_NORMAL, &theme);
-  const int32_t fitted = color_fit(color_from_word(shown), color_from_components(theme.red, theme.green, theme.blue));
-  const ColorRgba c = color_unpack(fitted);
-  const GdkRGBA text{c.red, c.green, c.blue, c.alpha};
+  for (GtkStateFlags state : {GTK_STATE_FLAG_NORMAL, GTK_STATE_FLAG_BACKDROP}) {
+    GdkRGBA theme{};
+    gtk_style_context_get_color(gtk_widget_get_style_context(window), state, &theme);
+    const int32_t fitted =
+        color_fit(color_from_word(shown), color_from_components(theme.red, theme.green, theme.blue));
+    const ColorRgba c = color_unpack(fitted);
+    const GdkRGBA text{c.red, c.green, c.blue, c.alpha};
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  gtk_widget_override_color(area, GTK_STATE_FLAG_NORMAL, fitted == COLOR_NONE ? nullptr : &text);
+    gtk_widget_override_color(area, state, fitted == COLOR_NONE ? nullptr : &text);
 #pragma GCC diagnostic pop
+  }
 }
 
 // A theme change restyles the toplevel; the area's text colour is chosen again for it.
@@ -200,10 +208,64 @@ void apply_decorations(GtkWidget* window, int32_t flags, bool resizable) {
   gdk_window_set_functions(gdk, static_cast<GdkWMFunction>(functions));
 }
 
+// The window's size in pixels at the current text factor: a fixed-size window's gadget area
+// requests it, a resizable one is resized to it.
+void apply_text_factor(GtkWidget* window) {
+  auto* area = static_cast<GtkWidget*>(g_object_get_data(G_OBJECT(window), "kt_gadgetlist"));
+  auto size = [&](const char* key) { return static_cast<int32_t>(get_int(window, key)); };
+  if (gtk_window_get_resizable(GTK_WINDOW(window))) {
+    const int32_t width = size("kt_previous_width"), height = size("kt_previous_height");
+    if (width > 0 && height > 0) gtk_window_resize(GTK_WINDOW(window), win_scaled(width), win_scaled(height));
+  } else if (area) {
+    const int32_t width = size("kt_design_width"), height = size("kt_design_height");
+    gtk_widget_set_size_request(area, width < 0 ? -1 : win_scaled(width), height < 0 ? -1 : win_scaled(height));
+    // A fixed-size window grows with its area by itself, but shrinks only when told, and
+    // never below its default size.
+    gtk_window_set_default_size(GTK_WINDOW(window), width < 0 ? -1 : win_scaled(width),
+                                height < 0 ? -1 : win_scaled(height));
+    gtk_window_resize(GTK_WINDOW(window), 1, 1);
+  }
+}
+
+// The desktop's text size changed (Large Text, Xft.dpi): every window takes its new size;
+// the gadget layer places the gadgets again through its own handler of the same change.
+void on_resolution_changed(GdkScreen*, GParamSpec*, gpointer) {
+  if (!g_windows) return;
+  obj_enum_begin(g_windows);
+  ObjectValue value = 0;
+  while (auto* record = static_cast<WindowRecord*>(obj_enum_next(g_windows, &value)))
+    if (record->window) apply_text_factor(static_cast<GtkWidget*>(record->window));
+}
+
 }  // namespace
 
 void win_library_init() {
-  if (!g_windows) g_windows = obj_registry_new(sizeof(WindowRecord), 16, win_close);
+  if (g_windows) return;
+  g_windows = obj_registry_new(sizeof(WindowRecord), 16, win_close);
+  if (GdkScreen* screen = gdk_screen_get_default())
+    g_signal_connect(screen, "notify::resolution", G_CALLBACK(on_resolution_changed), nullptr);
+}
+
+double win_text_factor() {
+  GdkScreen* screen = gdk_screen_get_default();
+  const double dpi = screen ? gdk_screen_get_resolution(screen) : -1;
+  // In steps of 1/1024, as the toolkit's own dpi setting: a resolution a rounding away from
+  // 96 dpi (GDK_DPI_SCALE times an integer setting) is factor 1, not a hair beside it.
+  return dpi > 0 ? std::round(dpi / 96.0 * 1024) / 1024 : 1.0;
+}
+
+int32_t win_scaled(int32_t design) {
+  const double factor = win_text_factor();
+  return factor == 1.0 ? design : static_cast<int32_t>(std::lround(design * factor));
+}
+
+int32_t win_scaled_span(int32_t start, int32_t length) {
+  return win_scaled(start + length) - win_scaled(start);
+}
+
+int32_t win_unscaled(int32_t pixels) {
+  const double factor = win_text_factor();
+  return factor == 1.0 ? pixels : static_cast<int32_t>(std::lround(pixels / factor));
 }
 
 int64_t win_open(ObjectValue value, int32_t x, int32_t y, int32_t width, int32_t height, UString title,
@@ -211,9 +273,9 @@ int64_t win_open(ObjectValue value, int32_t x, int32_t y, int32_t width, int32_t
   if (x == IGNORE_POSITION || y == IGNORE_POSITION) flags |= WINDOW_SCREEN_CENTERED;
   // A negative size is passed on as the toolkit's "unset" (-1): GTK refuses anything below -1
   // with a warning and ignores the call, which leaves the size unset all the same. The size is
-  // stored as given.
-  const gint toolkit_width = width < 0 ? -1 : width;
-  const gint toolkit_height = height < 0 ? -1 : height;
+  // stored as given, in design units; the toolkit gets it in pixels at the text factor.
+  const gint toolkit_width = width < 0 ? -1 : win_scaled(width);
+  const gint toolkit_height = height < 0 ? -1 : win_scaled(height);
   GtkWidget* parent = parent_ptr && GTK_IS_WINDOW(parent_ptr) ? static_cast<GtkWidget*>(parent_ptr) : nullptr;
 
   auto* record = static_cast<WindowRecord*>(obj_allocate(g_windows, value));
@@ -232,6 +294,8 @@ int64_t win_open(ObjectValue value, int32_t x, int32_t y, int32_t width, int32_t
   gtk_window_set_default_size(gw, toolkit_width, toolkit_height);
   set_int(window, "kt_previous_width", width);
   set_int(window, "kt_previous_height", height);
+  set_int(window, "kt_design_width", width);
+  set_int(window, "kt_design_height", height);
   if (!(flags & (WINDOW_SCREEN_CENTERED | WINDOW_PARENT_CENTERED))) gtk_window_move(gw, x, y);
 
   // A fixed size is requested on the gadget area, not on the toplevel: where the toolkit
@@ -308,8 +372,8 @@ void win_center(void* window_ptr, int32_t flags, void* parent_ptr) {
   }
   GdkRectangle own{};
   if (GdkWindow* gdk = gtk_widget_get_window(window)) gdk_window_get_frame_extents(gdk, &own);
-  if (const int64_t w = get_int(window, "kt_previous_width")) own.width = static_cast<int>(w);
-  if (const int64_t h = get_int(window, "kt_previous_height")) own.height = static_cast<int>(h);
+  if (const int64_t w = get_int(window, "kt_previous_width")) own.width = win_scaled(static_cast<int32_t>(w));
+  if (const int64_t h = get_int(window, "kt_previous_height")) own.height = win_scaled(static_cast<int32_t>(h));
   const int x = area.x + area.width / 2 - own.width / 2;
   const int y = area.y + area.height / 2 - own.height / 2;
   gtk_window_move(GTK_WINDOW(window), x, y);
@@ -352,7 +416,7 @@ static int64_t window_size(ObjectValue value, int32_t mode, bool want_width) {
   if (!holder) return 0;
   GdkRectangle frame{};
   gdk_window_get_frame_extents(holder, &frame);
-  return want_width ? frame.width : frame.height;
+  return win_unscaled(want_width ? frame.width : frame.height);
 }
 
 int64_t win_width(ObjectValue value, int32_t mode) { return window_size(value, mode, true); }

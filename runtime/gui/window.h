@@ -16,6 +16,11 @@
 // win_set_color: background colour of the gadget area.
 // win_widget: the toolkit window of an open window, or null.
 // win_add_close_keys: Ctrl+W and Ctrl+Q ask to close the window as the window manager's close does.
+// win_text_factor: the desktop's text scale factor (screen resolution over 96 dpi; 1 when unknown).
+// win_scaled: a coordinate in design units as pixels at the text factor (rounded to nearest).
+// win_scaled_span: the pixel length from design coordinate start to start + length, so that
+//   neighbours that touch in design units touch, and never overlap, in pixels.
+// win_unscaled: a pixel length back in design units.
 // win_registry: the window registry (null before win_library_init).
 
 enum WindowFlags : int32_t {
@@ -53,4 +58,8 @@ void win_set_state(ObjectValue value, int32_t state);
 void win_set_color(ObjectValue value, int32_t color);
 void* win_widget(ObjectValue value);
 void win_add_close_keys(ObjectValue value);
+double win_text_factor();
+int32_t win_scaled(int32_t design);
+int32_t win_scaled_span(int32_t start, int32_t length);
+int32_t win_unscaled(int32_t pixels);
 ObjectRegistry* win_registry();

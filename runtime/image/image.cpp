@@ -191,11 +191,12 @@ int64_t image_load(ObjectValue value, UString path, int /*flags*/) {
     pixbuf = image_make_pixbuf(record, context->width, context->height, tag);
   }
   if (DecodeContext* context = decode_context()) context->path = nullptr;
-  free(utf8);
   if (!pixbuf) {
+    free(utf8);
     obj_release(g_images, name);
     return 0;
   }
+  record->path = utf8;
   return value == ANY_NUMBER ? name : reinterpret_cast<int64_t>(pixbuf);
 }
 
@@ -220,6 +221,34 @@ int64_t image_depth(ObjectValue value, int mode) {
   return mode == IMAGE_DEPTH_SOURCE ? record->source_depth : record->depth;
 }
 
+void* image_larger_pixbuf(void* pixbuf) {
+  if (!g_images || !pixbuf) return nullptr;
+  ImageRecord* record = nullptr;
+  obj_enum_begin(g_images);
+  ObjectValue value = 0;
+  while (auto* r = static_cast<ImageRecord*>(obj_enum_next(g_images, &value)))
+    if (r->pixbuf == pixbuf) record = r;
+  if (!record || !record->path || record->larger_tried) return record ? record->larger : nullptr;
+  record->larger_tried = true;
+  // "name.png" -> "name@2x.png"; a name without an extension gets "@2x" at its end.
+  const char* dot = strrchr(record->path, '.');
+  const char* slash = strrchr(record->path, '/');
+  const size_t stem = dot && (!slash || dot > slash) ? size_t(dot - record->path) : strlen(record->path);
+  char* path = g_strdup_printf("%.*s@2x%s", int(stem), record->path, record->path + stem);
+  ImageRecord larger{};
+  const int32_t tag = decoder_open_file(path);
+  if (tag != 0) image_make_pixbuf(&larger, decode_context()->width, decode_context()->height, tag);
+  if (DecodeContext* context = decode_context()) context->path = nullptr;
+  g_free(path);
+  // Only an exact double fits where the picture is drawn at twice its size.
+  if (larger.pixbuf && (larger.width != 2 * record->width || larger.height != 2 * record->height)) {
+    g_object_unref(larger.pixbuf);
+    larger.pixbuf = nullptr;
+  }
+  record->larger = larger.pixbuf;
+  return record->larger;
+}
+
 void image_free(ObjectValue value) {
   if (!g_images) return;
   if (value == ANY_NUMBER) {
@@ -229,6 +258,8 @@ void image_free(ObjectValue value) {
   ImageRecord* record = live_record(value);
   if (!record) return;
   g_object_unref(record->pixbuf);
+  if (record->larger) g_object_unref(record->larger);
+  free(record->path);
   obj_release(g_images, value);
 }
 

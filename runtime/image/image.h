@@ -16,6 +16,8 @@
 // image_pixbuf: the image's GdkPixbuf, or null.
 // image_width/image_height: the image's size in pixels, or 0 when there is no such image.
 // image_depth: bits per pixel of the pixbuf (mode IMAGE_DEPTH_SOURCE: of the file), or 0.
+// image_larger_pixbuf: the twice-size variant of the image showing pixbuf (its file name with
+//   "@2x" before the extension), loaded on first request and kept with the image; null if none.
 // image_free: free one image (ANY_NUMBER: every image).
 // image_shutdown: free every image and destroy the hidden window.
 // --- Used by the decoders and the tests ---------------------------------------------------
@@ -70,6 +72,9 @@ struct ImageRecord {
   int32_t frame_count;
   void* frames;
   int32_t frame_delay;
+  char* path;     // UTF-8 file name, malloc'ed: where the twice-size variant is looked for
+  void* larger;   // GdkPixbuf* of that variant once loaded (one reference held), or null
+  bool larger_tried;
 };
 
 void decode_context_init();
@@ -80,6 +85,7 @@ void* image_pixbuf(ObjectValue value);
 int64_t image_width(ObjectValue value);
 int64_t image_height(ObjectValue value);
 int64_t image_depth(ObjectValue value, int mode = 0);
+void* image_larger_pixbuf(void* pixbuf);
 void image_free(ObjectValue value);
 void image_shutdown();
 

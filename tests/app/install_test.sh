@@ -20,7 +20,7 @@ program=$stage$bindir/zorivivudidider
 # The installed program loads its pictures from the installed directory, not the source tree.
 grep -q -F -a "$image_dir" "$program" || fail "the installed program does not name $image_dir"
 grep -q -F -a "$data" "$program" && fail "the installed program names the source tree $data"
-for picture in DovezuVevuDuze100v49.png ZuveduDereduRARuruDezov.png; do
+for picture in DovezuVevuDuze100v49.png ZuveduDereduRARuruDezov.png DovezuVevuDuze100v49@2x.png ZuveduDereduRARuruDezov@2x.png; do
   cmp -s "$data/$picture" "$stage$image_dir/$picture" || fail "$picture is not installed in $image_dir"
 done
 id=org.example.ZoriviVudiDider
