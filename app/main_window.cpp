@@ -41,8 +41,8 @@ constexpr int32_t APP_WINDOW_FLAGS = WINDOW_SYSTEM_MENU | 0x8 | WINDOW_MINIMIZE_
                                      WINDOW_SCREEN_CENTERED | WINDOW_PARENT_CENTERED;
 constexpr int32_t APP_BUTTON_FLAGS = 8;  // passed to both push buttons; the button ignores it
 constexpr int32_t APP_IMAGE_SUNKEN = 1;
-// Tab leaves every field of the window: none of them is meant to hold a tab character.
-constexpr int32_t APP_EDITOR_FLAGS = EDITOR_TAB_MOVES_FOCUS;
+// Every field of the window holds one line of text and no tab character: Tab leaves it.
+constexpr int32_t APP_EDITOR_FLAGS = EDITOR_TAB_MOVES_FOCUS | EDITOR_SINGLE_LINE;
 
 int32_t rgb(int32_t red, int32_t green, int32_t blue) {
   return static_cast<int32_t>(color_rgb(red, green, blue));
@@ -100,6 +100,7 @@ void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height)
   app_main_window = win_open(ANY_NUMBER, x, y, width, height, u"ZoriviVudiDider", APP_WINDOW_FLAGS, nullptr);
   const FrameFreeze freeze(app_main_window);
   win_set_color(app_main_window, rgb(APP_BACKGROUND_RED, APP_BACKGROUND_GREEN, APP_BACKGROUND_BLUE));
+  win_add_close_keys(app_main_window);
 
   // 1
   app_year_field = editor_gadget_create(ANY_NUMBER, 40, 70, 100, 30, APP_EDITOR_FLAGS);
@@ -155,6 +156,9 @@ void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height)
   // 16
   app_after_button = button_gadget_create(ANY_NUMBER, 430, 160, 100, 40, u"push", APP_BUTTON_FLAGS);
   set_font(app_after_button, 0);
+  // Return in a count field presses its row's button; a failed creation (0) links nothing.
+  if (app_after_button != 0) editor_gadget_set_return_button(app_after_count_field, app_after_button);
+  editor_gadget_set_return_button(app_before_count_field, APP_BEFORE_BUTTON);
   // 17
   app_month_chooser = combobox_gadget_create(ANY_NUMBER, 180, 70, 100, 30, COMBOBOX_EDITABLE);
   set_font(app_month_chooser, 0);

@@ -4,6 +4,8 @@
 
 #include <gtk/gtk.h>
 
+#include <algorithm>
+
 #include "runtime/gui/color.h"
 #include "runtime/gui/event.h"
 
@@ -122,6 +124,122 @@ void editor_set_attribute(GadgetRecord* record, int32_t attribute, int64_t value
     gtk_text_view_set_wrap_mode(view_of(record), value ? GTK_WRAP_WORD : GTK_WRAP_NONE);
 }
 
+// --- One-line editors -------------------------------------------------------------
+// The user's edits (typing, pasting, dropping) run inside the buffer's user actions; the
+// program's set_text and add_item do not, and keep every line they are given.
+
+constexpr const char* USER_ACTION_KEY = "kt_user_action";  // nesting depth of user actions
+constexpr const char* CUT_KEY = "kt_line_cut";             // this user action met a line break
+
+int data_int(gpointer object, const char* key) { return GPOINTER_TO_INT(g_object_get_data(G_OBJECT(object), key)); }
+void set_data_int(gpointer object, const char* key, int value) {
+  g_object_set_data(G_OBJECT(object), key, GINT_TO_POINTER(value));
+}
+
+void begin_user_action(GtkTextBuffer* buffer, gpointer) {
+  const int depth = data_int(buffer, USER_ACTION_KEY);
+  if (depth == 0) set_data_int(buffer, CUT_KEY, 0);
+  set_data_int(buffer, USER_ACTION_KEY, depth + 1);
+}
+
+void end_user_action(GtkTextBuffer* buffer, gpointer) {
+  set_data_int(buffer, USER_ACTION_KEY, std::max(0, data_int(buffer, USER_ACTION_KEY) - 1));
+}
+
+// Text the user adds keeps what comes before its first line break, as an entry keeps the
+// first line of a multi-line paste; once a break was met, the rest of the same action (a
+// paste may arrive in pieces) is dropped as well.
+void keep_first_line(GtkTextBuffer* buffer, GtkTextIter* location, const gchar* text, gint length, gpointer) {
+  if (data_int(buffer, USER_ACTION_KEY) == 0) return;
+  const bool cut = data_int(buffer, CUT_KEY);
+  gint keep = 0;
+  gint next = 0;
+  if (!cut) pango_find_paragraph_boundary(text, length, &keep, &next);
+  if (!cut && keep == length) return;
+  g_signal_stop_emission_by_name(buffer, "insert-text");
+  if (keep > 0) gtk_text_buffer_insert(buffer, location, text, keep);
+  set_data_int(buffer, CUT_KEY, 1);
+}
+
+GadgetRecord* record_of_view(GtkWidget* view) {
+  void* id = g_object_get_data(G_OBJECT(view), "kt_id");
+  return id ? gadget_lookup(gadget_data_value(id) - 1) : nullptr;
+}
+
+// Return and Enter type no line break; they activate the linked button (word C: its gadget
+// value + 1), which then posts its own click.
+gboolean return_activates(GtkWidget* view, GdkEventKey* event, gpointer) {
+  if (event->keyval != GDK_KEY_Return && event->keyval != GDK_KEY_KP_Enter && event->keyval != GDK_KEY_ISO_Enter)
+    return FALSE;
+  const GadgetRecord* record = record_of_view(view);
+  const GadgetRecord* button = record && record->c ? gadget_lookup(record->c - 1) : nullptr;
+  if (button) gtk_widget_activate(GTK_WIDGET(button->widget));
+  return TRUE;
+}
+
+// Focus that comes by the keyboard (or from the program) selects the whole text, so that
+// typing replaces it; a click or touch leaves the caret where it lands.
+void select_on_focus(GtkWidget* view, gpointer) {
+  if (GdkEvent* event = gtk_get_current_event()) {
+    const GdkEventType type = gdk_event_get_event_type(event);
+    gdk_event_free(event);
+    if (type == GDK_BUTTON_PRESS || type == GDK_2BUTTON_PRESS || type == GDK_3BUTTON_PRESS ||
+        type == GDK_BUTTON_RELEASE || type == GDK_TOUCH_BEGIN || type == GDK_TOUCH_END)
+      return;
+  }
+  GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
+  GtkTextIter start, end;
+  gtk_text_buffer_get_bounds(buffer, &start, &end);
+  gtk_text_buffer_select_range(buffer, &end, &start);
+}
+
+// The text keeps the inset of the theme's entry fields from the field's outer edge (the
+// entry's border and padding, less the frame of the scrolled window around the view).
+void fit_inset(GtkWidget* view) {
+  GtkWidget* scrolled = gtk_widget_get_parent(view);
+  GtkWidgetPath* path = gtk_widget_path_copy(gtk_widget_get_path(gtk_widget_get_parent(scrolled)));
+  gtk_widget_path_iter_set_object_name(path, gtk_widget_path_append_type(path, GTK_TYPE_ENTRY), "entry");
+  GtkStyleContext* probe = gtk_style_context_new();
+  gtk_style_context_set_path(probe, path);
+  gtk_style_context_set_screen(probe, gtk_widget_get_screen(view));
+  gtk_widget_path_unref(path);
+  GtkBorder padding{}, border{}, frame{};
+  gtk_style_context_get_padding(probe, GTK_STATE_FLAG_NORMAL, &padding);
+  gtk_style_context_get_border(probe, GTK_STATE_FLAG_NORMAL, &border);
+  GtkStyleContext* outer = gtk_widget_get_style_context(scrolled);
+  gtk_style_context_get_border(outer, gtk_style_context_get_state(outer), &frame);
+  GtkTextView* text = GTK_TEXT_VIEW(view);
+  const gint left = std::max(0, padding.left + border.left - frame.left);
+  const gint right = std::max(0, padding.right + border.right - frame.right);
+  g_object_unref(probe);
+  if (gtk_text_view_get_left_margin(text) != left) gtk_text_view_set_left_margin(text, left);
+  if (gtk_text_view_get_right_margin(text) != right) gtk_text_view_set_right_margin(text, right);
+}
+
+// The first line sits in the middle of the field's height.
+void centre_first_line(GtkWidget* view, GdkRectangle* allocation, gpointer) {
+  GtkTextView* text = GTK_TEXT_VIEW(view);
+  GtkTextIter start;
+  gtk_text_buffer_get_start_iter(gtk_text_view_get_buffer(text), &start);
+  gint y = 0;
+  gint height = 0;
+  gtk_text_view_get_line_yrange(text, &start, &y, &height);
+  const gint top = height > 0 ? std::max(0, (allocation->height - height) / 2) : 0;
+  if (gtk_text_view_get_top_margin(text) != top) gtk_text_view_set_top_margin(text, top);
+}
+
+void make_single_line(GtkWidget* view) {
+  GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
+  g_object_set_data(G_OBJECT(view), "kt_single_line", GINT_TO_POINTER(1));
+  g_signal_connect(buffer, "begin-user-action", G_CALLBACK(begin_user_action), nullptr);
+  g_signal_connect(buffer, "end-user-action", G_CALLBACK(end_user_action), nullptr);
+  g_signal_connect(buffer, "insert-text", G_CALLBACK(keep_first_line), nullptr);
+  g_signal_connect(view, "key-press-event", G_CALLBACK(return_activates), nullptr);
+  g_signal_connect_after(view, "grab-focus", G_CALLBACK(select_on_focus), nullptr);
+  g_signal_connect_after(view, "size-allocate", G_CALLBACK(centre_first_line), nullptr);
+  fit_inset(view);
+}
+
 // The theme's background of a widget, without the colours this layer overrode on it.
 int32_t theme_background(GtkWidget* widget) {
   GtkStyleContext* probe = gtk_style_context_new();
@@ -197,11 +315,11 @@ void editor_height_changed(GtkWidget* scrolled, GParamSpec*, gpointer) { fit_ver
 
 // A theme change restyles the view; its fitted background and its scrolling are chosen again.
 void editor_style_updated(GtkWidget* view, gpointer) {
-  void* id = g_object_get_data(G_OBJECT(view), "kt_id");
-  GadgetRecord* record = id ? gadget_lookup(gadget_data_value(id) - 1) : nullptr;
+  GadgetRecord* record = record_of_view(view);
   if (!record) return;
   fit_background(record);
   fit_vertical_scrolling(GTK_WIDGET(record->outer));
+  if (g_object_get_data(G_OBJECT(view), "kt_single_line")) fit_inset(view);
 }
 
 // The buffer's "changed": one change event per user edit, unless a close request waits.
@@ -263,6 +381,7 @@ int64_t editor_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w
   if (flags & EDITOR_READ_ONLY) ops.set_attribute(record, EDITOR_ATTRIBUTE_READ_ONLY, 1);
   if (flags & EDITOR_WORD_WRAP) ops.set_attribute(record, EDITOR_ATTRIBUTE_WORD_WRAP, 1);
   if (flags & EDITOR_TAB_MOVES_FOCUS) gtk_text_view_set_accepts_tab(GTK_TEXT_VIEW(view), FALSE);
+  if (flags & EDITOR_SINGLE_LINE) make_single_line(view);
   g_signal_connect(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), "changed", G_CALLBACK(editor_changed), view);
   g_signal_connect(view, "focus-in-event", G_CALLBACK(gadget_post_focus), gadget_value_data(value));
   g_signal_connect(view, "focus-out-event", G_CALLBACK(gadget_post_lost_focus), gadget_value_data(value));
@@ -272,4 +391,9 @@ int64_t editor_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w
 
 int64_t editor_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w, int32_t h) {
   return editor_gadget_create(gadget, x, y, w, h, 0);
+}
+
+void editor_gadget_set_return_button(ObjectValue editor, ObjectValue button) {
+  GadgetRecord* record = gadget_lookup(editor);
+  if (record && record->ops->type == GADGET_EDITOR) record->c = int64_t{button} + 1;
 }

@@ -3,6 +3,8 @@
 // that dispatch through a type's GadgetOps, fonts, colours and the posting handlers.
 #include "runtime/gadgets/gadget.h"
 
+#include "runtime/gadgets/focus_frame.h"
+
 #include <gtk/gtk.h>
 
 #include "runtime/gui/color.h"
@@ -256,6 +258,7 @@ void gadget_place(void* widget, int32_t x, int32_t y) {
   g->y = y;
   gtk_layout_put(GTK_LAYOUT(state->current), GTK_WIDGET(widget), win_scaled(x), win_scaled(y));
   apply_geometry(GTK_WIDGET(widget));
+  focus_frame_attach(state->current);
 }
 
 void gadget_set_size(void* widget, int32_t width, int32_t height) {

@@ -99,6 +99,16 @@ gboolean on_focus_out(GtkWidget*, GdkEventFocus*, gpointer data) {
   return FALSE;
 }
 
+// Ctrl+W and Ctrl+Q (with nothing else held) send the window the same close request the
+// window manager sends, so the program sees its usual close event.
+gboolean on_close_key(GtkWidget* window, GdkEventKey* event, gpointer) {
+  const guint key = gdk_keyval_to_lower(event->keyval);
+  if ((event->state & gtk_accelerator_get_default_mod_mask()) != GDK_CONTROL_MASK) return FALSE;
+  if (key != GDK_KEY_w && key != GDK_KEY_q) return FALSE;
+  gtk_window_close(GTK_WINDOW(window));
+  return TRUE;
+}
+
 gboolean on_motion(GtkWidget*, GdkEventMotion*, gpointer data) {
   post(EVENT_MOUSE_MOVE, data);
   return FALSE;
@@ -379,6 +389,10 @@ void win_close(ObjectValue value) {
   gtk_widget_destroy(window);
   events_flush();
   event_purge_window(value);
+}
+
+void win_add_close_keys(ObjectValue value) {
+  if (GtkWidget* window = toolkit_window(value)) g_signal_connect(window, "key-press-event", G_CALLBACK(on_close_key), nullptr);
 }
 
 void win_close_all() {

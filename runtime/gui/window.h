@@ -15,6 +15,7 @@
 // win_set_state: maximise, minimise or restore.
 // win_set_color: background colour of the gadget area.
 // win_widget: the toolkit window of an open window, or null.
+// win_add_close_keys: Ctrl+W and Ctrl+Q ask to close the window as the window manager's close does.
 // win_text_factor: the desktop's text scale factor (screen resolution over 96 dpi; 1 when unknown).
 // win_scaled: a coordinate in design units as pixels at the text factor (rounded to nearest).
 // win_scaled_span: the pixel length from design coordinate start to start + length, so that
@@ -56,6 +57,7 @@ int64_t win_height(ObjectValue value, int32_t mode);
 void win_set_state(ObjectValue value, int32_t state);
 void win_set_color(ObjectValue value, int32_t color);
 void* win_widget(ObjectValue value);
+void win_add_close_keys(ObjectValue value);
 double win_text_factor();
 int32_t win_scaled(int32_t design);
 int32_t win_scaled_span(int32_t start, int32_t length);

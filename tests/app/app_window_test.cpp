@@ -77,6 +77,40 @@ int focused_stop() {
 }
 bool key(const char* keys) { return xdotool({"key", "--clearmodifiers", keys}); }
 
+// The date in the year, month and day fields moved by days, as a result field shows it.
+std::string moved(int days) {
+  g_autoptr(GDateTime) start = g_date_time_new_utc(std::stoi(text_of(app_year_field)), std::stoi(text_of(app_month_chooser)),
+                                                   std::stoi(text_of(app_day_chooser)), 12, 0, 0);
+  g_autoptr(GDateTime) day = g_date_time_add_days(start, days);
+  g_autofree gchar* text = g_date_time_format(day, "%Y/%m/%d");
+  return text;
+}
+
+// Before anything is touched the days-after count has the keyboard. Keys typed from there on,
+// row by row, and what a field then holds (with its row's result, when there is one): Return in a
+// count presses its row's push, a field reached by Tab is typed over, a field holds what the user
+// sees (one line, also from the clipboard).
+TEST_F(AppWindow, TheKeyboardComputesWhatTheFieldsShow) {
+  EXPECT_EQ(focused_stop(), 4);
+  g_spawn_command_line_sync("sh -c \"printf '3\\n10' | xclip -selection clipboard 2>/dev/null\"", nullptr, nullptr, nullptr, nullptr);
+  const struct { const char* keys; const int64_t *field, *result; const char* text; int days; } rows[] = {
+      {"9 0 Return", &app_after_count_field, &app_after_result_field, "90", 90},
+      {"Tab Tab Tab 5 Return 7 Tab Tab space", &app_before_count_field, &app_before_result_field, "57", -57},
+      {"Tab Tab 2 0 3 0 Return", &app_year_field, nullptr, "2030", 0},
+      {"Tab Tab Tab Tab ctrl+v Return", &app_after_count_field, &app_after_result_field, "3", 3},
+  };
+  for (const auto& row : rows) {
+    g_auto(GStrv) words = g_strsplit((std::string("key --clearmodifiers ") + row.keys).c_str(), " ", -1);
+    ASSERT_TRUE(xdotool({words, words + g_strv_length(words)}));
+    auto shown = [&] { return text_of(*row.field) + (row.result ? "=" + text_of(*row.result) : ""); };
+    const std::string expected = row.text + (row.result ? "=" + moved(row.days) : "");
+    EXPECT_TRUE(pump_until([&] {
+      handle_events();
+      return shown() == expected;
+    })) << row.keys << ": " << shown() << ", not " << expected << "; the focus is on stop " << focused_stop();
+  }
+}
+
 // Tab, Shift+Tab and Ctrl+Tab each walk the window round, one stop per press, and take no text
 // with them. (That the keyboard alone computes both results shows in the reference pictures.)
 TEST_F(AppWindow, TabKeysWalkTheWindowRound) {
@@ -131,6 +165,62 @@ std::vector<long> resting(GdkRectangle r) {
   }
   return current;
 }
+
+double luminance(long rgb) {
+  auto linear = [](long v) {
+    const double c = v / 255.0;
+    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+  };
+  return 0.2126 * linear(rgb >> 16) + 0.7152 * linear((rgb >> 8) & 0xFF) + 0.0722 * linear(rgb & 0xFF);
+}
+double ratio(long a, long b) {
+  const double x = luminance(a), y = luminance(b);
+  return (std::max(x, y) + 0.05) / (std::min(x, y) + 0.05);
+}
+
+// Each stop, reached by the keyboard, looks different from before: as many changed pixels as its
+// outline is long stand out by 3:1 from an unchanged neighbour around it (the window), and for the
+// logo as many from one inside it (the picture). The fields are emptied first, so that neither
+// their caret nor a selection counts. Once the focus has left, every stop looks as before.
+TEST_F(AppWindow, EveryStopShowsItsKeyboardFocus) {
+  SCOPED_TRACE(theme->name);
+  if (theme->dark_later) g_object_set(gtk_settings_get_default(), "gtk-application-prefer-dark-theme", TRUE, nullptr);
+  const int64_t fields[] = {app_year_field, app_month_chooser, app_day_chooser, app_after_count_field,
+                           app_after_result_field, app_before_count_field, app_before_result_field};
+  std::vector<std::string> texts;
+  for (int64_t g : fields) texts.push_back(text_of(g)), set_text(g, "");
+  for (int stop = 0; stop < N_STOPS; ++stop) {
+    SCOPED_TRACE(stop);
+    const GdkRectangle g = area_of(outer_of(*STOPS[stop])), r{g.x - 4, g.y - 4, g.width + 8, g.height + 8};
+    const int outline = 2 * (g.width + g.height);
+    gtk_window_set_focus(GTK_WINDOW(main_toplevel()), nullptr);
+    const std::vector<long> before = resting(r);
+    gadget_set_focus(*STOPS[stop]);
+    ASSERT_TRUE(key("shift+Tab") && key("Tab"));  // focus that came by the keyboard is visible
+    ASSERT_TRUE(pump_until([&] { return focused_stop() == stop; }));
+    int standing_out[2];  // changed pixels 3:1 from an unchanged neighbour around the stop, inside it
+    EXPECT_TRUE(pump_until([&] {
+      const std::vector<long> after = resting(r);
+      standing_out[0] = standing_out[1] = 0;
+      for (int y = 0; y < r.height; ++y)
+        for (int x = 0; x < r.width; ++x) {
+          bool stands_out[2] = {false, false};
+          for (auto [nx, ny] : {std::pair{x - 1, y}, {x + 1, y}, {x, y - 1}, {x, y + 1}}) {
+            const int i = y * r.width + x, j = ny * r.width + nx;
+            if (nx >= 0 && ny >= 0 && nx < r.width && ny < r.height && after[i] != before[i] &&
+                after[j] == before[j] && ratio(after[i], after[j]) >= 3.0)
+              stands_out[nx >= 4 && ny >= 4 && nx < 4 + g.width && ny < 4 + g.height] = true;
+          }
+          for (int k : {0, 1}) standing_out[k] += stands_out[k];
+        }
+      return standing_out[0] >= outline && (standing_out[1] >= outline || stop != LOGO_STOP);
+    })) << standing_out[0] << " around and " << standing_out[1] << " inside, not " << outline;
+    gtk_window_set_focus(GTK_WINDOW(main_toplevel()), nullptr);
+    EXPECT_TRUE(resting(r) == before) << "it looks different after the focus left";
+  }
+  for (size_t i = 0; i < texts.size(); ++i) set_text(fields[i], texts[i]);
+}
+
 // Copies from the calendar (the one at start-up shows in the reference pictures): "03" matches no
 // chooser item and stays in the entry, "11" selects the item "11"; 1970-01-01 (date 0) changes nothing.
 TEST_F(AppWindow, CalendarCopyFillsTheDateFieldsKeepingLeadingZeros) {
@@ -214,18 +304,9 @@ TEST_F(AppWindow, TheLayoutFollowsTheTextFactor) {
   set_text_factor(start_factor);
 }
 
-// The window keeps its size (its layout, fields and pictures are in the reference pictures), and
-// the 30 px year field still scrolls to a line below its height, as typing there does.
-TEST_F(AppWindow, TheWindowIsFixedAndTheYearFieldScrolls) {
-  EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(main_toplevel())));
-  const std::string year = text_of(app_year_field);
-  set_text(app_year_field, "1\n2\n3\n4");
-  GtkTextView* view = GTK_TEXT_VIEW(widget_of(app_year_field));
-  gtk_text_view_scroll_mark_onscreen(view, gtk_text_buffer_get_insert(gtk_text_view_get_buffer(view)));
-  GtkAdjustment* vertical = gtk_scrollable_get_vadjustment(GTK_SCROLLABLE(view));
-  EXPECT_TRUE(pump_until([&] { return gtk_adjustment_get_value(vertical) > 0; })) << "the field did not scroll";
-  set_text(app_year_field, year);
-}
+// The window keeps its size (its layout, fields and pictures are in the reference pictures). The
+// fields hold one line as typed; how a short field scrolls is the gadget test's.
+TEST_F(AppWindow, TheWindowKeepsItsSize) { EXPECT_FALSE(gtk_window_get_resizable(GTK_WINDOW(main_toplevel()))); }
 
 // Writes 0xRRGGBB pixels, row by row, as a PNG picture.
 void save_png(const std::vector<long>& rgb, int width, const std::string& path) {
@@ -299,13 +380,6 @@ TEST_F(AppWindow, TheWholeWindowMatchesItsReferencePictures) {
   expect_reference("window-computed");
 }
 
-double luminance(long rgb) {
-  auto linear = [](long v) {
-    const double c = v / 255.0;
-    return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
-  };
-  return 0.2126 * linear(rgb >> 16) + 0.7152 * linear((rgb >> 8) & 0xFF) + 0.0722 * linear(rgb & 0xFF);
-}
 
 // The contrast of a region of the screen: its most frequent colour is the background, the pixel
 // farthest from it in luminance the text.
@@ -313,12 +387,12 @@ double contrast(GdkRectangle r) {
   std::map<long, int> counts;
   for (long rgb : screen(r)) ++counts[rgb];
   if (counts.empty()) return 0;
-  const double back = luminance(
-      std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; })->first);
-  double text = back;
+  const long back =
+      std::max_element(counts.begin(), counts.end(), [](auto& a, auto& b) { return a.second < b.second; })->first;
+  long text = back;
   for (auto [rgb, n] : counts)
-    if (std::abs(luminance(rgb) - back) > std::abs(text - back)) text = luminance(rgb);
-  return (std::max(back, text) + 0.05) / (std::min(back, text) + 0.05);
+    if (std::abs(luminance(rgb) - luminance(back)) > std::abs(luminance(text) - luminance(back))) text = rgb;
+  return ratio(back, text);
 }
 
 // With both counts typed and both results computed, every text of the window stands out

@@ -2,7 +2,7 @@
 # SPDX-License-Identifier: MIT
 # Runs a built calculator as its own process on the test display, waits for its window,
 # checks what it draws, presses both buttons, asks it to close with WM_DELETE_WINDOW and
-# expects exit status 0.
+# expects exit status 0; then runs it twice more and closes it with Ctrl+W and with Ctrl+Q.
 # With command-line instead, it checks the table below without a display.
 # usage: process_test.sh PROGRAM XWIN pictures|no-pictures|command-line [PROGRAM ARGUMENTS...]
 set -u
@@ -49,9 +49,17 @@ for y in 160 220; do
   "$xwin" wait-ink "$id" 265 $((y + 5)) 100 25 $timeout_ms || fail "the push button at y $y wrote no date"
 done
 
+ends() {  # the program must end by itself, within 30 s, with status 0
+  for i in $(seq 3000); do kill -0 "$pid" 2>/dev/null && sleep 0.01 || break; done
+  kill -0 "$pid" 2>/dev/null && fail "the program did not end after $1"
+  wait "$pid" || fail "exit status $? after $1"
+}
 "$xwin" close "$id" || fail "could not send WM_DELETE_WINDOW"
-# The program must end by itself, within 30 s.
-for i in $(seq 3000); do kill -0 "$pid" 2>/dev/null && sleep 0.01 || break; done
-kill -0 "$pid" 2>/dev/null && fail "the program did not end after WM_DELETE_WINDOW"
-wait "$pid" || fail "exit status $?"
-echo "ok: window shown, both buttons pressed, closed with exit status 0"
+ends WM_DELETE_WINDOW
+for keys in ctrl+w ctrl+q; do
+  "$program" "$@" & pid=$!
+  id=$("$xwin" wait ZoriviVudiDider $timeout_ms) || fail "no window appeared for $keys"
+  xdotool windowfocus --sync "$id" key --clearmodifiers "$keys" || fail "xdotool could not press $keys"
+  ends "$keys"
+done
+echo "ok: window shown, both buttons pressed, closed by the window manager, Ctrl+W and Ctrl+Q with exit status 0"
