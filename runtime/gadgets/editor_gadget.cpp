@@ -193,25 +193,53 @@ void select_on_focus(GtkWidget* view, gpointer) {
   gtk_text_buffer_select_range(buffer, &end, &start);
 }
 
-// The text keeps the inset of the theme's entry fields from the field's outer edge (the
-// entry's border and padding, less the frame of the scrolled window around the view).
-void fit_inset(GtkWidget* view) {
-  GtkWidget* scrolled = gtk_widget_get_parent(view);
+// The theme's entry border plus padding, left and right. Measuring them takes a style probe
+// of its own, the dearest step of a field's start, so the last measurement is kept for as
+// long as the theme it was made under (every field and every restyle asks).
+struct EntryInset {
+  GdkScreen* screen;
+  gchar* theme;
+  gboolean dark;
+  gint left, right;
+};
+
+const EntryInset& entry_inset(GtkWidget* scrolled) {
+  static EntryInset cached{};
+  GdkScreen* screen = gtk_widget_get_screen(scrolled);
+  gchar* theme = nullptr;
+  gboolean dark = FALSE;
+  g_object_get(gtk_settings_get_for_screen(screen), "gtk-theme-name", &theme, "gtk-application-prefer-dark-theme",
+               &dark, nullptr);
+  if (cached.theme && cached.screen == screen && cached.dark == dark && g_strcmp0(cached.theme, theme) == 0) {
+    g_free(theme);
+    return cached;
+  }
   GtkWidgetPath* path = gtk_widget_path_copy(gtk_widget_get_path(gtk_widget_get_parent(scrolled)));
   gtk_widget_path_iter_set_object_name(path, gtk_widget_path_append_type(path, GTK_TYPE_ENTRY), "entry");
   GtkStyleContext* probe = gtk_style_context_new();
   gtk_style_context_set_path(probe, path);
-  gtk_style_context_set_screen(probe, gtk_widget_get_screen(view));
+  gtk_style_context_set_screen(probe, screen);
   gtk_widget_path_unref(path);
-  GtkBorder padding{}, border{}, frame{};
+  GtkBorder padding{}, border{};
   gtk_style_context_get_padding(probe, GTK_STATE_FLAG_NORMAL, &padding);
   gtk_style_context_get_border(probe, GTK_STATE_FLAG_NORMAL, &border);
+  g_object_unref(probe);
+  g_free(cached.theme);
+  cached = EntryInset{screen, theme, dark, padding.left + border.left, padding.right + border.right};
+  return cached;
+}
+
+// The text keeps the inset of the theme's entry fields from the field's outer edge (the
+// entry's border and padding, less the frame of the scrolled window around the view).
+void fit_inset(GtkWidget* view) {
+  GtkWidget* scrolled = gtk_widget_get_parent(view);
+  const EntryInset& entry = entry_inset(scrolled);
+  GtkBorder frame{};
   GtkStyleContext* outer = gtk_widget_get_style_context(scrolled);
   gtk_style_context_get_border(outer, gtk_style_context_get_state(outer), &frame);
   GtkTextView* text = GTK_TEXT_VIEW(view);
-  const gint left = std::max(0, padding.left + border.left - frame.left);
-  const gint right = std::max(0, padding.right + border.right - frame.right);
-  g_object_unref(probe);
+  const gint left = std::max(0, entry.left - frame.left);
+  const gint right = std::max(0, entry.right - frame.right);
   if (gtk_text_view_get_left_margin(text) != left) gtk_text_view_set_left_margin(text, left);
   if (gtk_text_view_get_right_margin(text) != right) gtk_text_view_set_right_margin(text, right);
 }
