@@ -91,6 +91,33 @@ int app_read_command_line(int* argc, char*** argv) {
   return -1;
 }
 
+namespace {
+
+// A window shown before there was a default icon keeps none of its own: it is given the
+// default explicitly.
+gboolean set_icon_when_idle(gpointer window) {
+  app_set_window_icon();
+  GList* icons = gtk_window_get_default_icon_list();
+  if (icons) gtk_window_set_icon_list(GTK_WINDOW(window), icons);
+  else if (const gchar* name = gtk_window_get_default_icon_name()) gtk_window_set_icon_name(GTK_WINDOW(window), name);
+  g_list_free(icons);
+  return G_SOURCE_REMOVE;
+}
+
+// The first frame is drawn: the icon follows in the next idle moment.
+gboolean on_first_draw(GtkWidget* window, cairo_t*, gpointer) {
+  g_signal_handlers_disconnect_by_func(window, reinterpret_cast<gpointer>(on_first_draw), nullptr);
+  g_idle_add_full(G_PRIORITY_DEFAULT_IDLE, set_icon_when_idle, g_object_ref(window), g_object_unref);
+  return FALSE;
+}
+
+}  // namespace
+
+void app_set_window_icon_after_first_frame(void* window) {
+  if (window) g_signal_connect(window, "draw", G_CALLBACK(on_first_draw), nullptr);
+  else app_set_window_icon();
+}
+
 void app_set_window_icon() {
   if (gtk_icon_theme_has_icon(gtk_icon_theme_get_default(), APP_ID)) {
     gtk_window_set_default_icon_name(APP_ID);

@@ -52,7 +52,6 @@ void app_startup(int argc, char** argv) {
   ustr_stack_startup();          // 3
   decode_context_init();         // 4
   toolkit_init();                // 5
-  app_set_window_icon();         // before the first window, which then shows it
   font_library_init();           // 6
   event_queue_init();            // 7
   bmp_decoder_register();        // 8
@@ -72,6 +71,7 @@ void app_startup(int argc, char** argv) {
   app_describe_main_window();                // names for screen readers; nothing visible
   app_sync_fields_from_calendar();           // 17
   app_set_keyboard_order();                  // Tab order; the days-after count has the keyboard
+  app_set_window_icon_after_first_frame(win_widget(app_main_window));
 }
 
 void app_run_loop() {

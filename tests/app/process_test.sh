@@ -30,13 +30,16 @@ fi
 "$program" "$@" &
 pid=$!
 id=$("$xwin" wait ZoriviVudiDider $timeout_ms) || fail "no window titled ZoriviVudiDider appeared"
-# The window names the desktop entry as its name and class, and shows the icon when the
-# icon lies beside the pictures.
+# The window names the desktop entry as its name and class.
 xprop -id "$id" WM_CLASS | grep -q "= \"$app_id\", \"$app_id\"$" || fail "WM_CLASS: $(xprop -id "$id" WM_CLASS)"
-[ "$pictures" = pictures ] && { xprop -id "$id" _NET_WM_ICON | grep -q "Icon (" || fail "no _NET_WM_ICON"; }
 "$xwin" wait-pixel "$id" 5 5 bcd8d7 $timeout_ms || fail "the window background was never drawn"
 # The day chooser shows the calendar's day, copied in after every gadget was made.
 "$xwin" wait-ink "$id" 322 72 50 26 $timeout_ms || fail "the day chooser never showed the day"
+# Once the first frame is drawn, the window gains its icon when the icon lies beside the pictures.
+tries=0
+while [ "$pictures" = pictures ] && ! xprop -id "$id" _NET_WM_ICON | grep -q "Icon ("; do
+  tries=$((tries + 1)); [ $tries -le 100 ] || fail "no _NET_WM_ICON"; sleep 0.1
+done
 # The banner and the logo: pictures, or empty framed areas showing the background.
 want=bcd8d7
 [ "$pictures" = pictures ] && want='!bcd8d7'
