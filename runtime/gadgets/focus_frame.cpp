@@ -20,8 +20,6 @@ namespace {
 constexpr double FOCUS_AIM = 3.5;
 constexpr int OUTER_WIDTH = 2;           // px, outside the inner line
 constexpr int INNER_WIDTH = 1;           // px, right around the gadget
-constexpr int32_t BLACK = 0;
-constexpr int32_t WHITE = 0xFFFFFF;
 
 int32_t color_of(const GdkRGBA& rgba) { return color_from_components(rgba.red, rgba.green, rgba.blue); }
 
@@ -38,10 +36,6 @@ int32_t area_background(GtkWidget* window) {
   return stored ? color_from_word(stored) : theme_background(window);
 }
 
-int32_t black_or_white(int32_t against) {
-  return color_contrast_ratio(BLACK, against) > color_contrast_ratio(WHITE, against) ? BLACK : WHITE;
-}
-
 // Mixes a colour with another by the given share (0 to 1).
 int32_t mix(int32_t color, int32_t with, double share) {
   const ColorRgba a = color_unpack(color), b = color_unpack(with);
@@ -55,7 +49,7 @@ int32_t outer_color(GtkWidget* area, int32_t background) {
   GdkRGBA rgba{0.2, 0.5, 0.9, 1};
   gtk_style_context_lookup_color(gtk_widget_get_style_context(area), "theme_selected_bg_color", &rgba);
   const int32_t accent = color_of(rgba);
-  const int32_t end = black_or_white(background);
+  const int32_t end = color_black_or_white(background);
   for (int step = 0; step <= 10; ++step) {
     const int32_t color = mix(accent, end, step / 10.0);
     if (color_contrast_ratio(color, background) >= FOCUS_AIM) return color;
@@ -84,7 +78,7 @@ gboolean draw_frame(GtkWidget* area, cairo_t* cr, gpointer) {
   gtk_widget_get_allocation(gadget, &a);
   GtkWidget* window = gtk_widget_get_toplevel(area);
   const int32_t outer = outer_color(area, area_background(window));
-  const int32_t inner = black_or_white(theme_background(window));
+  const int32_t inner = color_black_or_white(theme_background(window));
   cairo_save(cr);
   for (auto [color, width, offset] : {std::tuple{outer, OUTER_WIDTH, INNER_WIDTH}, {inner, INNER_WIDTH, 0}}) {
     set_source(cr, color);

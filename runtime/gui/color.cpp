@@ -52,6 +52,10 @@ double color_contrast_ratio(int32_t a, int32_t b) {
   return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
 }
 
+int32_t color_black_or_white(int32_t against) {
+  return color_contrast_ratio(BLACK, against) >= color_contrast_ratio(WHITE, against) ? BLACK : WHITE;
+}
+
 // A theme colour that reads well against the fixed one stays. Otherwise the fixed colour's
 // contrast colour replaces it where that reads well; mid tones do not (grey 128 against its
 // contrast 102 is 1.45:1), and there black or white does, whichever stands out more: one of
@@ -60,5 +64,5 @@ int32_t color_fit(int32_t fixed, int32_t theme) {
   if (color_contrast_ratio(theme, fixed) >= COLOR_READABLE_CONTRAST) return COLOR_NONE;
   const int32_t contrast = color_contrast(fixed);
   if (color_contrast_ratio(contrast, fixed) >= COLOR_READABLE_CONTRAST) return contrast;
-  return color_contrast_ratio(BLACK, fixed) >= color_contrast_ratio(WHITE, fixed) ? BLACK : WHITE;
+  return color_black_or_white(fixed);
 }
