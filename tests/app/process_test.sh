@@ -22,8 +22,10 @@ if [ "$pictures" = command-line ]; then
 0|--version|ZoriviVudiDider [0-9]+\.[0-9]+\.[0-9]+
 0|--help|Usage: +zorivivudidider .*--class=CLASS.*--version .*
 1|--frobnicate|zorivivudidider: Unknown option --frobnicate Run 'zorivivudidider --help' .*
+1|--version=3|zorivivudidider: Option --version takes no value Run 'zorivivudidider --help' .*
+1||zorivivudidider: no display found; name one with the DISPLAY or WAYLAND_DISPLAY variable or the --display option
 ROWS
-  echo "ok: --version, --help and an unknown option answered without a display"
+  echo "ok: the command-line table answered without a display"
   exit 0
 fi
 
