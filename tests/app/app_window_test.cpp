@@ -496,7 +496,7 @@ TEST_F(AppWindow, PushButtonsMoveTheStartDate) {
 }
 
 // A left click on the logo, or Enter or Space while it has the focus, posts one left click
-// and opens the about box; right clicks and banner clicks open nothing.
+// and opens the about box, kept above the window; right clicks and banner clicks open nothing.
 TEST_F(AppWindow, TheLogoOpensTheAboutBox) {
   DialogWatcher watcher;
   handled.clear();
@@ -528,6 +528,7 @@ TEST_F(AppWindow, TheLogoOpensTheAboutBox) {
     })) << "no about box";
     handle_events();
     ASSERT_EQ(watcher.seen.size(), seen + 1);
+    EXPECT_EQ(watcher.seen.back().parent, GTK_WINDOW(main_toplevel())) << "the box is kept above the window";
     EXPECT_EQ(watcher.seen.back().title, "合同会社Zephra Corporation");
     EXPECT_EQ(watcher.seen.back().text,
               "\n合同会社Zephra Corporation\n"
