@@ -29,19 +29,31 @@ ROWS
   exit 0
 fi
 
-"$program" "$@" &
-pid=$!
-id=$("$xwin" wait ZoriviVudiDider $timeout_ms) || fail "no window titled ZoriviVudiDider appeared"
+# Every wait below has the same bound: polls every 10 ms until "$@" succeeds, for timeout_ms.
+until_true() {
+  tries=0
+  until "$@"; do tries=$((tries + 1)); [ $tries -le $((timeout_ms / 10)) ] || return 1; sleep 0.01; done
+}
+seen() { echo "window ${id:-none}: $(xprop -id "${id:-0}" WM_NAME WM_CLASS WM_HINTS 2>&1 | tr '\n' ' ')pixel 5 5: $("$xwin" pixel "${id:-0}" 5 5)"; }
+focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ]; }
+# Starts the program and waits until its window has drawn, its start-up has ended (the caret
+# shows in the days-after count, which has the keyboard) and it holds the X keyboard focus.
+start() {
+  "$program" "$@" & pid=$!
+  id=$("$xwin" wait ZoriviVudiDider $timeout_ms) || fail "no window titled ZoriviVudiDider appeared"
+  "$xwin" wait-pixel "$id" 5 5 bcd8d7 $timeout_ms || fail "the window background was never drawn; $(seen)"
+  "$xwin" wait-ink "$id" 33 163 15 30 $timeout_ms || fail "no caret in the days-after count; $(seen)"
+  xdotool windowfocus --sync "$id" 2>/dev/null; until_true focused || fail "no keyboard focus; $(seen)"
+}
+
+start "$@"
 # The window names the desktop entry as its name and class.
 xprop -id "$id" WM_CLASS | grep -q "= \"$app_id\", \"$app_id\"$" || fail "WM_CLASS: $(xprop -id "$id" WM_CLASS)"
-"$xwin" wait-pixel "$id" 5 5 bcd8d7 $timeout_ms || fail "the window background was never drawn"
 # The day chooser shows the calendar's day, copied in after every gadget was made.
 "$xwin" wait-ink "$id" 322 72 50 26 $timeout_ms || fail "the day chooser never showed the day"
 # Once the first frame is drawn, the window gains its icon when the icon lies beside the pictures.
-tries=0
-while [ "$pictures" = pictures ] && ! xprop -id "$id" _NET_WM_ICON | grep -q "Icon ("; do
-  tries=$((tries + 1)); [ $tries -le 100 ] || fail "no _NET_WM_ICON"; sleep 0.1
-done
+has_icon() { xprop -id "$id" _NET_WM_ICON | grep -q "Icon ("; }
+[ "$pictures" != pictures ] || until_true has_icon || fail "no _NET_WM_ICON; $(seen)"
 # The banner and the logo: pictures, or empty framed areas showing the background.
 want=bcd8d7
 [ "$pictures" = pictures ] && want='!bcd8d7'
@@ -54,17 +66,16 @@ for y in 160 220; do
   "$xwin" wait-ink "$id" 265 $((y + 5)) 100 25 $timeout_ms || fail "the push button at y $y wrote no date"
 done
 
-ends() {  # the program must end by itself, within 30 s, with status 0
-  for i in $(seq 3000); do kill -0 "$pid" 2>/dev/null && sleep 0.01 || break; done
-  kill -0 "$pid" 2>/dev/null && fail "the program did not end after $1"
+gone() { ! kill -0 "$pid" 2>/dev/null; }
+ends() {  # the program must end by itself with status 0
+  until_true gone || fail "the program did not end after $1; $(seen)"
   wait "$pid" || fail "exit status $? after $1"
 }
 "$xwin" close "$id" || fail "could not send WM_DELETE_WINDOW"
 ends WM_DELETE_WINDOW
 for keys in ctrl+w ctrl+q; do
-  "$program" "$@" & pid=$!
-  id=$("$xwin" wait ZoriviVudiDider $timeout_ms) || fail "no window appeared for $keys"
-  xdotool windowfocus --sync "$id" key --clearmodifiers "$keys" || fail "xdotool could not press $keys"
+  start "$@"
+  xdotool key --clearmodifiers "$keys" || fail "xdotool could not press $keys"
   ends "$keys"
 done
 echo "ok: window shown, both buttons pressed, closed by the window manager, Ctrl+W and Ctrl+Q with exit status 0"
