@@ -9,8 +9,9 @@ set -u
 program=$1 xwin=$2 pictures=$3
 shift 3
 timeout_ms=30000
-pid=
-fail() { echo "FAIL: $*" >&2; [ -n "$pid" ] && kill "$pid" 2>/dev/null; exit 1; }
+pid= id=
+seen() { xprop -id "$id" WM_NAME WM_CLASS WM_HINTS 2>&1 | tr '\n' ' '; echo "pixel 5 5: $("$xwin" pixel "$id" 5 5)"; }
+fail() { echo "FAIL: $*${id:+; window $id: $(seen)}" >&2; [ -n "$pid" ] && kill "$pid" 2>/dev/null; exit 1; }
 app_id=org.example.ZoriviVudiDider
 
 if [ "$pictures" = command-line ]; then
@@ -29,31 +30,23 @@ ROWS
   exit 0
 fi
 
-# Every wait below has the same bound: polls every 10 ms until "$@" succeeds, for timeout_ms.
-until_true() {
-  tries=0
-  until "$@"; do tries=$((tries + 1)); [ $tries -le $((timeout_ms / 10)) ] || return 1; sleep 0.01; done
+within() {  # polls the condition every 10 ms until it holds, for timeout_ms as every wait here
+  tries=0; until eval "$1"; do tries=$((tries + 1)); [ $tries -le $((timeout_ms / 10)) ] || return 1; sleep 0.01; done
 }
-seen() { echo "window ${id:-none}: $(xprop -id "${id:-0}" WM_NAME WM_CLASS WM_HINTS 2>&1 | tr '\n' ' ')pixel 5 5: $("$xwin" pixel "${id:-0}" 5 5)"; }
-focused() { [ "$(xdotool getwindowfocus 2>/dev/null)" = "$id" ]; }
-# Starts the program and waits until its window has drawn, its start-up has ended (the caret
-# shows in the days-after count, which has the keyboard) and it holds the X keyboard focus.
-start() {
+start() {  # until the window has drawn, ended its start-up (a caret in the count) and has the keyboard
   "$program" "$@" & pid=$!
   id=$("$xwin" wait ZoriviVudiDider $timeout_ms) || fail "no window titled ZoriviVudiDider appeared"
-  "$xwin" wait-pixel "$id" 5 5 bcd8d7 $timeout_ms || fail "the window background was never drawn; $(seen)"
-  "$xwin" wait-ink "$id" 33 163 15 30 $timeout_ms || fail "no caret in the days-after count; $(seen)"
-  xdotool windowfocus --sync "$id" 2>/dev/null; until_true focused || fail "no keyboard focus; $(seen)"
+  "$xwin" wait-pixel "$id" 5 5 bcd8d7 $timeout_ms || fail "the window background was never drawn"
+  "$xwin" wait-ink "$id" 33 163 15 30 $timeout_ms || fail "no caret in the days-after count"
+  xdotool windowfocus "$id"; within '[ "$(xdotool getwindowfocus 2>&1)" = "$id" ]' || fail "no keyboard focus"
 }
-
 start "$@"
 # The window names the desktop entry as its name and class.
 xprop -id "$id" WM_CLASS | grep -q "= \"$app_id\", \"$app_id\"$" || fail "WM_CLASS: $(xprop -id "$id" WM_CLASS)"
 # The day chooser shows the calendar's day, copied in after every gadget was made.
 "$xwin" wait-ink "$id" 322 72 50 26 $timeout_ms || fail "the day chooser never showed the day"
 # Once the first frame is drawn, the window gains its icon when the icon lies beside the pictures.
-has_icon() { xprop -id "$id" _NET_WM_ICON | grep -q "Icon ("; }
-[ "$pictures" != pictures ] || until_true has_icon || fail "no _NET_WM_ICON; $(seen)"
+[ "$pictures" != pictures ] || within 'xprop -id "$id" _NET_WM_ICON | grep -q "Icon ("' || fail "no _NET_WM_ICON"
 # The banner and the logo: pictures, or empty framed areas showing the background.
 want=bcd8d7
 [ "$pictures" = pictures ] && want='!bcd8d7'
@@ -66,9 +59,8 @@ for y in 160 220; do
   "$xwin" wait-ink "$id" 265 $((y + 5)) 100 25 $timeout_ms || fail "the push button at y $y wrote no date"
 done
 
-gone() { ! kill -0 "$pid" 2>/dev/null; }
 ends() {  # the program must end by itself with status 0
-  until_true gone || fail "the program did not end after $1; $(seen)"
+  within '! kill -0 "$pid" 2>/dev/null' || fail "the program did not end after $1"
   wait "$pid" || fail "exit status $? after $1"
 }
 "$xwin" close "$id" || fail "could not send WM_DELETE_WINDOW"

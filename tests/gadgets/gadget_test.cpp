@@ -154,20 +154,16 @@ TEST_F(Gadgets, EveryTypePostsItsEventsFromRealInputAndNoneFromTheProgram) {
        }, {{image, GADGET_EVENT_DRAG_START}, {image, GADGET_EVENT_LEFT_CLICK}}},
       {"a move within the threshold (a decoration)", [&] { drag(outer_of(other), {{10, 20}, {11, 20}}); },
        {{other, GADGET_EVENT_LEFT_CLICK}}},
-      {"a press into a one-line editor: the caret where it lands, nothing selected", [&] {
+      {"a press into a one-line editor selects nothing; Return ends the input method's composition", [&] {
          pointer_to(widget_of(passing));
          pointer_button(1, true);
          ASSERT_TRUE(pump_until([&] { return gtk_widget_has_focus(widget_of(passing)); }));
          EXPECT_FALSE(gtk_text_buffer_get_has_selection(gtk_text_view_get_buffer(GTK_TEXT_VIEW(widget_of(passing)))));
          pointer_button(1, false);
-       }, {{passing, GADGET_EVENT_FOCUS}}},
-      {"Return there: its button's click, no line", [&] { ASSERT_TRUE(xdotool({"key", "Return"})); }, {{button, 0}}},
-      // The input method's composition takes Return (Ctrl+Shift+U 3 1 types "1"); a button that
-      // is insensitive or hidden is not pressed; a click at once after Return is not lost.
-      {"Return ending a composition", [&] { ASSERT_TRUE(xdotool({"key", "ctrl+shift+u", "3", "1", "Return"})); },
-       {{passing, GADGET_EVENT_CHANGE}}},
+         ASSERT_TRUE(xdotool({"key", "ctrl+shift+u", "3", "1", "Return"}));  // types "1"
+       }, {{passing, GADGET_EVENT_FOCUS}, {passing, GADGET_EVENT_CHANGE}}},
       {"Return to an insensitive, a hidden, a shown button", [&] {
-         for (auto change : {gtk_widget_set_sensitive, +[](GtkWidget* w, gboolean shown) { gtk_widget_set_visible(w, shown); }}) {
+         for (auto change : {gtk_widget_set_sensitive, gtk_widget_set_visible}) {
            change(widget_of(button), FALSE);
            ASSERT_TRUE(xdotool({"key", "Return"}));
            settle();  // a button pressed looks so until its click
@@ -176,7 +172,7 @@ TEST_F(Gadgets, EveryTypePostsItsEventsFromRealInputAndNoneFromTheProgram) {
          }
          ASSERT_TRUE(xdotool({"key", "Return"}));
        }, {{button, 0}}},
-      {"Return, then at once a click into the editor and keys", [&] {
+      {"Return, then at once a click into the editor and keys: none lost", [&] {
          ASSERT_TRUE(xdotool({"key", "Return"}));
          click(widget_of(editor), 1, 1, 150, 30);  // away from the centre: no double click
          ASSERT_TRUE(xdotool({"type", "77"}));
@@ -282,9 +278,8 @@ TEST_F(Gadgets, LifetimeItemsAndRows) {
     EXPECT_EQ(text_of(6), "1");
   }
 
-  // A shown picture keeps its pixels when its image goes: at a text factor above 1 the toolkit
-  // holds a surface only, and the next factor draws the picture again. Emptied, the gadget lets
-  // the picture go, keeps its size and reports no picture, as an emptied editor reports no line.
+  // A shown picture outlives its image (above factor 1 the toolkit keeps a surface only; the next
+  // factor draws it again). Emptied, the gadget lets it go, keeps its size and reports no picture.
   GdkPixbuf* shown = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 10, 10);
   g_object_add_weak_pointer(G_OBJECT(shown), reinterpret_cast<gpointer*>(&shown));
   image_gadget_create(4, 300, 10, 0, 0, shown);
@@ -296,7 +291,7 @@ TEST_F(Gadgets, LifetimeItemsAndRows) {
   }
   EXPECT_NE(shown, nullptr);
   ops(4).set_state(record_of(4), 0);
-  set_text(1, "");
+  set_text(1, "");  // an emptied editor has no line
   EXPECT_EQ(std::tuple(shown, gadget_get_state(4), gadget_width(4), ops(1).count_items(record_of(1))),
             std::tuple(nullptr, 0, 10, 0));
 
