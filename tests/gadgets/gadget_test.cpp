@@ -272,14 +272,14 @@ TEST_F(Gadgets, LifetimeItemsAndRows) {
   // Text the user adds to a one-line editor keeps its first line, whatever line break ends it.
   editor_gadget_create(6, 10, 240, 100, 30, EDITOR_SINGLE_LINE);
   for (const char* end : {"\r", "\n", "\r\n", "\v", "\f", "\u0085", "\u2028", "\u2029"}) {
-    set_text(6, "");
     gtk_text_buffer_insert_interactive_at_cursor(gtk_text_view_get_buffer(GTK_TEXT_VIEW(widget_of(6))),
                                                  (std::string("1") + end + "2").c_str(), -1, TRUE);
     EXPECT_EQ(text_of(6), "1");
+    set_text(6, "");
   }
 
-  // A shown picture outlives its image (above factor 1 the toolkit keeps a surface only; the next
-  // factor draws it again). Emptied, the gadget lets it go, keeps its size and reports no picture.
+  // A shown picture outlives its image (above factor 1 the toolkit keeps a surface only; the next factor draws
+  // it again). Emptied, the gadget lets it go, keeps its size and reports none, as the emptied editor no line.
   GdkPixbuf* shown = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 10, 10);
   g_object_add_weak_pointer(G_OBJECT(shown), reinterpret_cast<gpointer*>(&shown));
   image_gadget_create(4, 300, 10, 0, 0, shown);
@@ -291,8 +291,7 @@ TEST_F(Gadgets, LifetimeItemsAndRows) {
   }
   EXPECT_NE(shown, nullptr);
   ops(4).set_state(record_of(4), 0);
-  set_text(1, "");  // an emptied editor has no line
-  EXPECT_EQ(std::tuple(shown, gadget_get_state(4), gadget_width(4), ops(1).count_items(record_of(1))),
+  EXPECT_EQ(std::tuple(shown, gadget_get_state(4), gadget_width(4), ops(6).count_items(record_of(6))),
             std::tuple(nullptr, 0, 10, 0));
 
   // Closing the window releases every record; operations on missing gadgets do nothing.
