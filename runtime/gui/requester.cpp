@@ -46,11 +46,11 @@ int64_t requester_message(UString title, UString text, int32_t flags) {
   Utf8 body(ustr_to_utf8(text));
   Utf8 caption(ustr_to_utf8(title));
   const bool yes_no = flags & (REQUESTER_YES_NO | REQUESTER_YES_NO_CANCEL);
-  // "%s" keeps the text literal: no format expansion, no markup.
   // Transient for the active window, so that a window manager keeps the box above it, centred on
   // it: a box stacked below the window it blocks would leave the person with a window that
   // takes no input and no box in sight.
   GtkWindow* parent = active_window();
+  // "%s" keeps the text literal: no format expansion, no markup.
   GtkWidget* dialog = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, message_type(flags),
                                              yes_no ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, "%s",
                                              body ? body.get() : "");
