@@ -6,6 +6,7 @@
 #include <gtk/gtk.h>
 
 #include <cstdio>
+#include <cstring>
 #include <memory>
 
 #include "app/app.h"
@@ -47,6 +48,17 @@ char* command_name(int argc, char** argv) {
   return g_path_get_basename(argc > 0 && argv[0] != nullptr ? argv[0] : "zorivivudidider");
 }
 
+// The name of a flag of ours given a value ("--version=3"), up to a "--" that ends the
+// options; else null. GLib would take such a flag and drop its value.
+const char* flag_given_value(int argc, char** argv) {
+  for (int i = 1; i < argc && argv[i] && strcmp(argv[i], "--") != 0; ++i)
+    for (const GOptionEntry& entry : APP_OPTIONS)
+      if (entry.long_name && g_str_has_prefix(argv[i], "--") && g_str_has_prefix(argv[i] + 2, entry.long_name) &&
+          argv[i][2 + strlen(entry.long_name)] == '=')
+        return entry.long_name;
+  return nullptr;
+}
+
 struct ContextFree {
   void operator()(GOptionContext* context) const { g_option_context_free(context); }
 };
@@ -66,7 +78,9 @@ int app_read_command_line(int* argc, char*** argv) {
   g_option_context_add_group(context.get(), gtk_get_option_group(FALSE));
 
   GError* error = nullptr;
-  if (!g_option_context_parse(context.get(), argc, argv, &error)) {
+  if (const char* flag = flag_given_value(*argc, *argv))
+    g_set_error(&error, G_OPTION_ERROR, G_OPTION_ERROR_BAD_VALUE, "Option --%s takes no value", flag);
+  if (error || !g_option_context_parse(context.get(), argc, argv, &error)) {
     char* command = command_name(*argc, *argv);
     fprintf(stderr, "%s: %s\nRun '%s --help' to see a full list of available command line options.\n", command,
             error->message, command);
@@ -87,6 +101,14 @@ int app_read_command_line(int* argc, char*** argv) {
   if (g_show_version) {
     printf("ZoriviVudiDider %s\n", ZVD_VERSION);
     return 0;
+  }
+  // Opened here, where a failure can be told in our words; the toolkit then takes this display.
+  if (!gdk_display_manager_open_display(gdk_display_manager_get(), gdk_get_display_arg_name())) {
+    char* command = command_name(*argc, *argv);
+    fprintf(stderr, "%s: %s\n", command,
+            "no display found; name one with the DISPLAY or WAYLAND_DISPLAY variable or the --display option");
+    g_free(command);
+    return 1;
   }
   return -1;
 }

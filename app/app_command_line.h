@@ -3,8 +3,9 @@
 #pragma once
 
 // app_read_command_line: parse the program's and the toolkit's options without opening a
-//   display; returns -1 to start the window, else the exit status (0 after --help or
-//   --version, 1 after an unknown or malformed option). Consumed options leave argc/argv.
+//   display, then open it; returns -1 to start the window, else the exit status (0 after
+//   --help or --version, 1 after an unknown or malformed option or without a display).
+//   Consumed options leave argc/argv.
 // app_set_window_icon: make the desktop id's themed icon every window's default, falling
 //   back to the 128 px picture beside the program's pictures; windows already open take it.
 // app_set_window_icon_after_first_frame: the same once the window has drawn its first frame

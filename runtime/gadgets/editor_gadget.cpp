@@ -146,15 +146,30 @@ void end_user_action(GtkTextBuffer* buffer, gpointer) {
   set_data_int(buffer, USER_ACTION_KEY, std::max(0, data_int(buffer, USER_ACTION_KEY) - 1));
 }
 
+// The length in bytes of the text's first line: up to the first character after which
+// Unicode always breaks the line (LF, CR, NEL, and VT, FF, LS, PS), or the whole text.
+gint first_line_length(const gchar* text, gint length) {
+  for (const gchar* p = text; p < text + length; p = g_utf8_next_char(p)) {
+    switch (g_unichar_break_type(g_utf8_get_char(p))) {
+      case G_UNICODE_BREAK_LINE_FEED:
+      case G_UNICODE_BREAK_CARRIAGE_RETURN:
+      case G_UNICODE_BREAK_NEXT_LINE:
+      case G_UNICODE_BREAK_MANDATORY:
+        return gint(p - text);
+      default:
+        break;
+    }
+  }
+  return length;
+}
+
 // Text the user adds keeps what comes before its first line break, as an entry keeps the
 // first line of a multi-line paste; once a break was met, the rest of the same action (a
 // paste may arrive in pieces) is dropped as well.
 void keep_first_line(GtkTextBuffer* buffer, GtkTextIter* location, const gchar* text, gint length, gpointer) {
   if (data_int(buffer, USER_ACTION_KEY) == 0) return;
   const bool cut = data_int(buffer, CUT_KEY);
-  gint keep = 0;
-  gint next = 0;
-  if (!cut) pango_find_paragraph_boundary(text, length, &keep, &next);
+  const gint keep = cut ? 0 : first_line_length(text, length);
   if (!cut && keep == length) return;
   g_signal_stop_emission_by_name(buffer, "insert-text");
   if (keep > 0) gtk_text_buffer_insert(buffer, location, text, keep);
@@ -166,14 +181,31 @@ GadgetRecord* record_of_view(GtkWidget* view) {
   return id ? gadget_lookup(gadget_data_value(id) - 1) : nullptr;
 }
 
-// Return and Enter type no line break; they activate the linked button (word C: its gadget
-// value + 1), which then posts its own click.
+gboolean end_press_look(gpointer button) {
+  gtk_widget_unset_state_flags(GTK_WIDGET(button), GTK_STATE_FLAG_ACTIVE);
+  return G_SOURCE_REMOVE;
+}
+
+// Presses a button for the keyboard, if it is sensitive and shown: its click, and its pressed
+// look for a moment. Not gtk_widget_activate: its pressed look holds a grab for a quarter of a
+// second, which takes a click or keys meant for another control.
+void press_button(GtkWidget* button) {
+  if (!GTK_IS_BUTTON(button) || !gtk_widget_is_sensitive(button) || !gtk_widget_is_visible(button)) return;
+  gtk_widget_set_state_flags(button, GTK_STATE_FLAG_ACTIVE, FALSE);
+  g_timeout_add_full(G_PRIORITY_DEFAULT, 150, end_press_look, g_object_ref(button), g_object_unref);
+  gtk_button_clicked(GTK_BUTTON(button));
+}
+
+// Return and Enter type no line break. The input method sees them first, as it would in the
+// view's own handler, and keeps them while it composes (many confirm a composition with
+// Return); otherwise they press the linked button (word C: its gadget value + 1).
 gboolean return_activates(GtkWidget* view, GdkEventKey* event, gpointer) {
   if (event->keyval != GDK_KEY_Return && event->keyval != GDK_KEY_KP_Enter && event->keyval != GDK_KEY_ISO_Enter)
     return FALSE;
+  if (gtk_text_view_im_context_filter_keypress(GTK_TEXT_VIEW(view), event)) return TRUE;
   const GadgetRecord* record = record_of_view(view);
   const GadgetRecord* button = record && record->c ? gadget_lookup(record->c - 1) : nullptr;
-  if (button) gtk_widget_activate(GTK_WIDGET(button->widget));
+  if (button) press_button(GTK_WIDGET(button->widget));
   return TRUE;
 }
 

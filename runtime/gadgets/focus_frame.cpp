@@ -102,7 +102,7 @@ void focus_frame_attach(void* area_ptr) {
   auto* area = static_cast<GtkWidget*>(area_ptr);
   GtkWidget* window = area ? gtk_widget_get_toplevel(area) : nullptr;
   if (!GTK_IS_WINDOW(window) || g_object_get_data(G_OBJECT(area), "kt_focus_frame")) return;
-  g_object_set_data(G_OBJECT(area), "kt_focus_frame", area);
+  g_object_set_data(G_OBJECT(area), "kt_focus_frame", GINT_TO_POINTER(1));  // a mark, no pointer
   g_signal_connect_after(area, "draw", G_CALLBACK(draw_frame), nullptr);
   g_signal_connect_object(window, "set-focus", G_CALLBACK(on_set_focus), area, G_CONNECT_AFTER);
   g_signal_connect_object(window, "notify::focus-visible", G_CALLBACK(on_focus_visible), area, GConnectFlags(0));

@@ -81,9 +81,12 @@ void apply_geometry(GtkWidget* widget) {
 // Sizes in points become other pixel sizes: every widget of a gadget computes its style (its
 // fonts above all) again, which the toolkit leaves undone for fonts a gadget was given.
 void restyle(GtkWidget* widget, gpointer) {
-  if (void* font = g_object_get_data(G_OBJECT(widget), "kt_gadget_font")) {
-    gadget_widget_set_font(widget, nullptr);
-    gadget_widget_set_font(widget, font);
+  if (auto* font = static_cast<PangoFontDescription*>(g_object_get_data(G_OBJECT(widget), "kt_gadget_font"))) {
+#pragma GCC diagnostic push
+#pragma GCC diagnostic ignored "-Wdeprecated-declarations"
+    gtk_widget_override_font(widget, nullptr);
+    gtk_widget_override_font(widget, font);
+#pragma GCC diagnostic pop
   }
   if (GTK_IS_CONTAINER(widget)) gtk_container_forall(GTK_CONTAINER(widget), restyle, nullptr);
 }
@@ -323,8 +326,14 @@ void gadget_on_destroy(void* widget, void* value) {
   obj_release(g_registry, gadget);
 }
 
+// The widget keeps its own copy of the font description: a font freed while the gadget lives
+// must not be read when a change of text factor restyles it, or when its font is asked for.
 void gadget_widget_set_font(void* widget, void* font) {
-  g_object_set_data(G_OBJECT(widget), "kt_gadget_font", font);
+  if (font)
+    g_object_set_data_full(G_OBJECT(widget), "kt_gadget_font",
+                           pango_font_description_copy(static_cast<PangoFontDescription*>(font)),
+                           +[](gpointer copy) { pango_font_description_free(static_cast<PangoFontDescription*>(copy)); });
+  else g_object_set_data(G_OBJECT(widget), "kt_gadget_font", nullptr);
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
   gtk_widget_override_font(GTK_WIDGET(widget), static_cast<PangoFontDescription*>(font));

@@ -57,8 +57,12 @@ void show_picture(GtkWidget* picture) {
 // "notify::scale-factor" of the picture, and (swapped) "notify::resolution" of the screen.
 void on_scale_changed(GtkWidget* picture, GParamSpec*, gpointer) { show_picture(picture); }
 
+// The picture holds its own reference to the design picture for as long as it shows it: at
+// any scale but 1 the GtkImage keeps only a surface drawn from it, and a later change of
+// scale draws it again, after its image may have been freed.
 void set_picture(GtkWidget* picture, GdkPixbuf* pixbuf) {
-  g_object_set_data(G_OBJECT(picture), "kt_design_pixbuf", pixbuf);
+  if (pixbuf) g_object_set_data_full(G_OBJECT(picture), "kt_design_pixbuf", g_object_ref(pixbuf), g_object_unref);
+  else g_object_set_data(G_OBJECT(picture), "kt_design_pixbuf", nullptr);
   show_picture(picture);
 }
 

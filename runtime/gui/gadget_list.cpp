@@ -67,6 +67,7 @@ void* window_gadget_list(GtkWidget* window) {
   GtkWidget* layout = gtk_layout_new(nullptr, nullptr);
   gtk_widget_show(layout);
   gtk_box_pack_start(GTK_BOX(box), layout, TRUE, TRUE, 0);
+  // Unowned: the layout lives inside the window, which keeps it alive as long as the key.
   g_object_set_data(G_OBJECT(window), "kt_gadgetlist", layout);
   return layout;
 }

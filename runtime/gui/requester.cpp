@@ -25,6 +25,16 @@ GtkMessageType message_type(int32_t flags) {
   return GTK_MESSAGE_OTHER;
 }
 
+// The application's window that has the keyboard focus, or null when none has.
+GtkWindow* active_window() {
+  GList* toplevels = gtk_window_list_toplevels();
+  GtkWindow* active = nullptr;
+  for (GList* l = toplevels; l && !active; l = l->next)
+    if (gtk_window_is_active(GTK_WINDOW(l->data))) active = GTK_WINDOW(l->data);
+  g_list_free(toplevels);
+  return active;
+}
+
 }  // namespace
 
 int64_t requester_result_for_response(int32_t response) {
@@ -36,14 +46,19 @@ int64_t requester_message(UString title, UString text, int32_t flags) {
   Utf8 body(ustr_to_utf8(text));
   Utf8 caption(ustr_to_utf8(title));
   const bool yes_no = flags & (REQUESTER_YES_NO | REQUESTER_YES_NO_CANCEL);
+  // Transient for the active window, so that a window manager keeps the box above it, centred on
+  // it: a box stacked below the window it blocks would leave the person with a window that
+  // takes no input and no box in sight.
+  GtkWindow* parent = active_window();
   // "%s" keeps the text literal: no format expansion, no markup.
-  GtkWidget* dialog = gtk_message_dialog_new(nullptr, GTK_DIALOG_MODAL, message_type(flags),
+  GtkWidget* dialog = gtk_message_dialog_new(parent, GTK_DIALOG_MODAL, message_type(flags),
                                              yes_no ? GTK_BUTTONS_YES_NO : GTK_BUTTONS_OK, "%s",
                                              body ? body.get() : "");
   if (!(flags & REQUESTER_YES_NO) && (flags & REQUESTER_YES_NO_CANCEL)) {
     gtk_dialog_add_button(GTK_DIALOG(dialog), "_Cancel", GTK_RESPONSE_CANCEL);
   }
   gtk_window_set_title(GTK_WINDOW(dialog), caption ? caption.get() : "");
+  if (parent) gtk_window_set_position(GTK_WINDOW(dialog), GTK_WIN_POS_CENTER_ON_PARENT);
   // Our own reference keeps the dialog valid even if something destroys it while it runs.
   g_object_ref(dialog);
   const int64_t result = requester_result_for_response(gtk_dialog_run(GTK_DIALOG(dialog)));

@@ -319,7 +319,7 @@ int64_t win_open(ObjectValue value, int32_t x, int32_t y, int32_t width, int32_t
 
   GtkWidget* area = resizable ? build_gadget_area(window, -1, -1)
                               : build_gadget_area(window, toolkit_width, toolkit_height);
-  g_object_set_data(G_OBJECT(window), "kt_gadgetlist", area);
+  g_object_set_data(G_OBJECT(window), "kt_gadgetlist", area);  // unowned: the window holds the area
   gpointer data = value_to_pointer(wv);
   g_signal_connect(area, "draw", G_CALLBACK(on_draw), data);
   g_signal_connect(area, "button-press-event", G_CALLBACK(on_button), data);

@@ -9,8 +9,9 @@ set -u
 program=$1 xwin=$2 pictures=$3
 shift 3
 timeout_ms=30000
-pid=
-fail() { echo "FAIL: $*" >&2; [ -n "$pid" ] && kill "$pid" 2>/dev/null; exit 1; }
+pid= id=
+seen() { xprop -id "$id" WM_NAME WM_CLASS WM_HINTS 2>&1 | tr '\n' ' '; echo "pixel 5 5: $("$xwin" pixel "$id" 5 5)"; }
+fail() { echo "FAIL: $*${id:+; window $id: $(seen)}" >&2; [ -n "$pid" ] && kill "$pid" 2>/dev/null; exit 1; }
 app_id=org.example.ZoriviVudiDider
 
 if [ "$pictures" = command-line ]; then
@@ -22,24 +23,30 @@ if [ "$pictures" = command-line ]; then
 0|--version|ZoriviVudiDider [0-9]+\.[0-9]+\.[0-9]+
 0|--help|Usage: +zorivivudidider .*--class=CLASS.*--version .*
 1|--frobnicate|zorivivudidider: Unknown option --frobnicate Run 'zorivivudidider --help' .*
+1|--version=3|zorivivudidider: Option --version takes no value Run 'zorivivudidider --help' .*
+1||zorivivudidider: no display found; name one with the DISPLAY or WAYLAND_DISPLAY variable or the --display option
 ROWS
-  echo "ok: --version, --help and an unknown option answered without a display"
+  echo "ok: the command-line table answered without a display"
   exit 0
 fi
 
-"$program" "$@" &
-pid=$!
-id=$("$xwin" wait ZoriviVudiDider $timeout_ms) || fail "no window titled ZoriviVudiDider appeared"
+within() {  # polls the condition every 10 ms until it holds, for timeout_ms as every wait here
+  tries=0; until eval "$1"; do tries=$((tries + 1)); [ $tries -le $((timeout_ms / 10)) ] || return 1; sleep 0.01; done
+}
+start() {  # until the window has drawn, ended its start-up (a caret in the count) and has the keyboard
+  "$program" "$@" & pid=$!
+  id=$("$xwin" wait ZoriviVudiDider $timeout_ms) || fail "no window titled ZoriviVudiDider appeared"
+  "$xwin" wait-pixel "$id" 5 5 bcd8d7 $timeout_ms || fail "the window background was never drawn"
+  "$xwin" wait-ink "$id" 33 163 15 30 $timeout_ms || fail "no caret in the days-after count"
+  xdotool windowfocus "$id"; within '[ "$(xdotool getwindowfocus 2>&1)" = "$id" ]' || fail "no keyboard focus"
+}
+start "$@"
 # The window names the desktop entry as its name and class.
 xprop -id "$id" WM_CLASS | grep -q "= \"$app_id\", \"$app_id\"$" || fail "WM_CLASS: $(xprop -id "$id" WM_CLASS)"
-"$xwin" wait-pixel "$id" 5 5 bcd8d7 $timeout_ms || fail "the window background was never drawn"
 # The day chooser shows the calendar's day, copied in after every gadget was made.
 "$xwin" wait-ink "$id" 322 72 50 26 $timeout_ms || fail "the day chooser never showed the day"
 # Once the first frame is drawn, the window gains its icon when the icon lies beside the pictures.
-tries=0
-while [ "$pictures" = pictures ] && ! xprop -id "$id" _NET_WM_ICON | grep -q "Icon ("; do
-  tries=$((tries + 1)); [ $tries -le 100 ] || fail "no _NET_WM_ICON"; sleep 0.1
-done
+[ "$pictures" != pictures ] || within 'xprop -id "$id" _NET_WM_ICON | grep -q "Icon ("' || fail "no _NET_WM_ICON"
 # The banner and the logo: pictures, or empty framed areas showing the background.
 want=bcd8d7
 [ "$pictures" = pictures ] && want='!bcd8d7'
@@ -52,17 +59,15 @@ for y in 160 220; do
   "$xwin" wait-ink "$id" 265 $((y + 5)) 100 25 $timeout_ms || fail "the push button at y $y wrote no date"
 done
 
-ends() {  # the program must end by itself, within 30 s, with status 0
-  for i in $(seq 3000); do kill -0 "$pid" 2>/dev/null && sleep 0.01 || break; done
-  kill -0 "$pid" 2>/dev/null && fail "the program did not end after $1"
+ends() {  # the program must end by itself with status 0
+  within '! kill -0 "$pid" 2>/dev/null' || fail "the program did not end after $1"
   wait "$pid" || fail "exit status $? after $1"
 }
 "$xwin" close "$id" || fail "could not send WM_DELETE_WINDOW"
 ends WM_DELETE_WINDOW
 for keys in ctrl+w ctrl+q; do
-  "$program" "$@" & pid=$!
-  id=$("$xwin" wait ZoriviVudiDider $timeout_ms) || fail "no window appeared for $keys"
-  xdotool windowfocus --sync "$id" key --clearmodifiers "$keys" || fail "xdotool could not press $keys"
+  start "$@"
+  xdotool key --clearmodifiers "$keys" || fail "xdotool could not press $keys"
   ends "$keys"
 done
 echo "ok: window shown, both buttons pressed, closed by the window manager, Ctrl+W and Ctrl+Q with exit status 0"

@@ -179,6 +179,7 @@ class DialogWatcher {
     std::string title, text, buttons;  // buttons: "ok", "yes", "no", "cancel" as the box has them
     gboolean markup = TRUE;
     GtkMessageType type = GTK_MESSAGE_OTHER;
+    GtkWindow* parent = nullptr;  // the window the box is transient for
   };
   explicit DialogWatcher(int response = GTK_RESPONSE_OK)
       : response_(response), source_(g_timeout_add(10, tick, this)) {}
@@ -198,6 +199,7 @@ class DialogWatcher {
       g_object_get(box, "text", &text, "use-markup", &s.markup, "message-type", &s.type, nullptr);
       s.text = text ? text : "";
       g_free(text);
+      s.parent = gtk_window_get_transient_for(GTK_WINDOW(box));
       s.title = gtk_window_get_title(GTK_WINDOW(box)) ? gtk_window_get_title(GTK_WINDOW(box)) : "";
       for (auto [response, name] : {std::pair{GTK_RESPONSE_OK, " ok"}, {GTK_RESPONSE_YES, " yes"},
                                     {GTK_RESPONSE_NO, " no"}, {GTK_RESPONSE_CANCEL, " cancel"}})
