@@ -261,7 +261,7 @@ TEST_F(Gadgets, LifetimeItemsAndRows) {
 TEST_F(Gadgets, ColoursAndSizes) {
   text_gadget_create(1, 10, 10, 100, 20, u"label", TEXT_RIGHT | TEXT_CENTER);
   editor_gadget_create(2, 10, 40, 100, 30);
-  GtkWidget *box = GTK_WIDGET(reinterpret_cast<void*>(record_of(1)->d)), *view = widget_of(2), *scroller = outer_of(2);
+  GtkWidget *box = gtk_widget_get_parent(widget_of(1)), *view = widget_of(2), *scroller = outer_of(2);
   const GtkStateFlags normal = GTK_STATE_FLAG_NORMAL, selected = GTK_STATE_FLAG_SELECTED;
   const int64_t label_theme = style_rgb(box, normal, "color");
   const int64_t field_theme = style_rgb(view, normal, "background-color"),
