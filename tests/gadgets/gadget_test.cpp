@@ -76,13 +76,14 @@ TEST_F(Gadgets, EveryTypePostsItsEventsFromRealInputAndNoneFromTheProgram) {
   const int64_t label = text_gadget_create(ANY_NUMBER, 10, 230, 100, 20, u"label");
   const int64_t passing = editor_gadget_create(ANY_NUMBER, 10, 260, 100, 30, EDITOR_TAB_MOVES_FOCUS | EDITOR_SINGLE_LINE);
   editor_gadget_set_return_button(passing, button);
-  const int64_t gone = text_gadget_create(ANY_NUMBER, 10, 300, 60, 20, u"gone");
-  gadget_free(gone);
   const int64_t calendar = calendar_gadget_create(ANY_NUMBER, 300, 10, 260, 200, 951825600);
   GdkPixbuf* logo = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 100, 49);
   gdk_pixbuf_fill(logo, 0x3366CCFF);
   const int64_t image = image_gadget_create(ANY_NUMBER, 300, 260, 0, 0, logo, IMAGE_KEYBOARD);
   const int64_t other = image_gadget_create(ANY_NUMBER, 420, 260, 0, 0, logo);
+  // Made and freed last: a handle is a record's address, which a later creation could reuse.
+  const int64_t gone = text_gadget_create(ANY_NUMBER, 10, 300, 60, 20, u"gone");
+  gadget_free(gone);
   for (const char16_t* t : {u"1", u"2", u"3", u"4", u"5", u"6"}) gadget_add_item(plain, -1, t);
   GtkWidget* picture = outer_of(image);
   gint threshold = 0;
