@@ -28,8 +28,7 @@ ROWS
 fi
 
 eval "$("$(dirname "$0")/../../scripts/window-constants")"  # app_background, app_logo_centre ...
-"$program" "$@" &
-pid=$!
+"$program" "$@" & pid=$!
 id=$("$xwin" wait ZoriviVudiDider $timeout_ms) || fail "no window titled ZoriviVudiDider appeared"
 # The window names the desktop entry as its name and class.
 xprop -id "$id" WM_CLASS | grep -q "= \"$app_id\", \"$app_id\"$" || fail "WM_CLASS: $(xprop -id "$id" WM_CLASS)"

@@ -50,8 +50,7 @@ fail() { echo "FAIL: $*" >&2; kill "$pid" 2>/dev/null; exit 1; }
 mkdir -p "$dir/config/gtk-3.0"
 echo 'frame > border:backdrop { border-color: @borders; }' >"$dir/config/gtk-3.0/gtk.css"
 export XDG_CONFIG_HOME="$dir/config"
-"$build/zorivivudidider" 2>"$dir/stderr" &
-pid=$!
+"$build/zorivivudidider" 2>"$dir/stderr" & pid=$!
 mkdir "$dir/shots"
 # Screenshots until the window shows complete, for at most 60 s.
 deadline=$(($(date +%s) + 60))

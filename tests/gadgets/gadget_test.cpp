@@ -81,9 +81,8 @@ TEST_F(Gadgets, EveryTypePostsItsEventsFromRealInputAndNoneFromTheProgram) {
   gdk_pixbuf_fill(logo, 0x3366CCFF);
   const int64_t image = image_gadget_create(ANY_NUMBER, 300, 260, 0, 0, logo, IMAGE_KEYBOARD);
   const int64_t other = image_gadget_create(ANY_NUMBER, 420, 260, 0, 0, logo);
-  // Made and freed last: a handle is a record's address, which a later creation could reuse.
   const int64_t gone = text_gadget_create(ANY_NUMBER, 10, 300, 60, 20, u"gone");
-  gadget_free(gone);
+  gadget_free(gone);  // last: a later creation could take its record's address and so revive its handle
   for (const char16_t* t : {u"1", u"2", u"3", u"4", u"5", u"6"}) gadget_add_item(plain, -1, t);
   GtkWidget* picture = outer_of(image);
   gint threshold = 0;
