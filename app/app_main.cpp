@@ -67,7 +67,7 @@ void app_startup(int argc, char** argv) {
   font_load_plain(1, u"Sans", 9);
   font_load_plain(2, u"Sans", 8);
 
-  app_create_main_window(40, 40, 790, 400);  // 16
+  app_create_main_window(40, 40, APP_WINDOW_WIDTH, APP_WINDOW_HEIGHT);  // 16
   app_describe_main_window();                // names for screen readers; nothing visible
   app_sync_fields_from_calendar();           // 17
   app_set_keyboard_order();                  // Tab order; the days-after count has the keyboard

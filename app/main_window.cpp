@@ -35,17 +35,33 @@ int64_t app_banner_gadget = 0;
 
 namespace {
 
-// System menu + bit 0x8 + minimise + screen-centred + parent-centred: a fixed-size window
-// with title bar, border, window menu, minimise and close, centred on the screen.
+// System menu + bit 0x8 + minimise + screen-centred + parent-centred (0x16C): a fixed-size
+// window with title bar, border, window menu, minimise and close, centred on the screen. Bit
+// 0x8 has no meaning in the window library; it is kept because the window was designed with it.
 constexpr int32_t APP_WINDOW_FLAGS = WINDOW_SYSTEM_MENU | 0x8 | WINDOW_MINIMIZE_GADGET |
                                      WINDOW_SCREEN_CENTERED | WINDOW_PARENT_CENTERED;
-constexpr int32_t APP_BUTTON_FLAGS = 8;  // passed to both push buttons; the button ignores it
-constexpr int32_t APP_IMAGE_SUNKEN = 1;
+// The creation flags value passed to both push buttons; the button gadget gives it no meaning.
+constexpr int32_t APP_BUTTON_FLAGS = 8;
+constexpr int32_t APP_IMAGE_SUNKEN = 1;  // the image gadget's sunken frame
 // Every field of the window holds one line of text and no tab character: Tab leaves it.
 constexpr int32_t APP_EDITOR_FLAGS = EDITOR_TAB_MOVES_FOCUS | EDITOR_SINGLE_LINE;
 
 int32_t rgb(int32_t red, int32_t green, int32_t blue) {
   return static_cast<int32_t>(color_rgb(red, green, blue));
+}
+
+// Creations at a place of app/main_window.h, with this window's flags for the type.
+int64_t editor_at(const AppPlace& at) {
+  return editor_gadget_create(ANY_NUMBER, at.x, at.y, at.width, at.height, APP_EDITOR_FLAGS);
+}
+int64_t chooser_at(const AppPlace& at) {
+  return combobox_gadget_create(ANY_NUMBER, at.x, at.y, at.width, at.height, COMBOBOX_EDITABLE);
+}
+int64_t button_at(ObjectValue number, const AppPlace& at, UString text) {
+  return button_gadget_create(number, at.x, at.y, at.width, at.height, text, APP_BUTTON_FLAGS);
+}
+int64_t image_at(const AppPlace& at, int64_t image, int32_t flags) {
+  return image_gadget_create(ANY_NUMBER, at.x, at.y, at.width, at.height, image_pixbuf(image), flags);
 }
 
 void set_font(int64_t gadget, int64_t font_number) {
@@ -97,21 +113,23 @@ class FrameFreeze {
 
 void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height) {
   ustr_stack_enter();
+  // Steps 1 to 20 below create the gadgets in their designed order; each gets its font,
+  // colours and items right after its creation, before the next one is made.
   app_main_window = win_open(ANY_NUMBER, x, y, width, height, u"ZoriviVudiDider", APP_WINDOW_FLAGS, nullptr);
   const FrameFreeze freeze(app_main_window);
   win_set_color(app_main_window, rgb(APP_BACKGROUND_RED, APP_BACKGROUND_GREEN, APP_BACKGROUND_BLUE));
   win_add_close_keys(app_main_window);
 
   // 1
-  app_year_field = editor_gadget_create(ANY_NUMBER, 40, 70, 100, 30, APP_EDITOR_FLAGS);
+  app_year_field = editor_at(APP_YEAR_FIELD_PLACE);
   set_font(app_year_field, 0);
   gadget_add_item(app_year_field, -1, u"year");
   // 2
-  app_after_count_field = editor_gadget_create(ANY_NUMBER, 30, 160, 100, 35, APP_EDITOR_FLAGS);
+  app_after_count_field = editor_at(APP_AFTER_COUNT_PLACE);
   set_font(app_after_count_field, 0);
   gadget_set_color(app_after_count_field, COLOR_FRONT, rgb(27, 15, 13));
   // 3
-  app_after_result_field = editor_gadget_create(ANY_NUMBER, 260, 160, 160, 35, APP_EDITOR_FLAGS);
+  app_after_result_field = editor_at(APP_AFTER_RESULT_PLACE);
   gadget_set_color(app_after_result_field, COLOR_FRONT, rgb(0, 0, 0));
   // 4
   text_gadget_create(ANY_NUMBER, 240, 165, 10, 20, u"=", TEXT_CENTER);
@@ -134,13 +152,13 @@ void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height)
   app_month_label = label;
   set_font(label, 1);
   // 9
-  app_day_chooser = combobox_gadget_create(ANY_NUMBER, 320, 70, 100, 30, COMBOBOX_EDITABLE);
+  app_day_chooser = chooser_at(APP_DAY_CHOOSER_PLACE);
   add_numbers(app_day_chooser, 31);
-  // 10
-  button_gadget_create(APP_BEFORE_BUTTON, 430, 220, 100, 40, u"push", APP_BUTTON_FLAGS);
+  // 10: under the fixed number 0 (APP_BEFORE_BUTTON), not ANY_NUMBER
+  button_at(APP_BEFORE_BUTTON, APP_BEFORE_BUTTON_PLACE, u"push");
   set_font(APP_BEFORE_BUTTON, 0);
   // 11
-  app_before_count_field = editor_gadget_create(ANY_NUMBER, 30, 220, 100, 35, APP_EDITOR_FLAGS);
+  app_before_count_field = editor_at(APP_BEFORE_COUNT_PLACE);
   // 12
   label = text_gadget_create(ANY_NUMBER, 140, 230, 90, 25, u"days before", TEXT_RIGHT);
   app_before_label = label;
@@ -148,28 +166,26 @@ void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height)
   // 13
   text_gadget_create(ANY_NUMBER, 240, 225, 10, 20, u"=", TEXT_CENTER);
   // 14
-  app_before_result_field = editor_gadget_create(ANY_NUMBER, 260, 220, 160, 35, APP_EDITOR_FLAGS);
+  app_before_result_field = editor_at(APP_BEFORE_RESULT_PLACE);
   gadget_set_color(app_before_result_field, COLOR_FRONT, rgb(0, 0, 0));
   // 15
   app_calendar = calendar_gadget_create(ANY_NUMBER, 560, 10, 200, 170, 0);
   set_font(app_calendar, 1);
   // 16
-  app_after_button = button_gadget_create(ANY_NUMBER, 430, 160, 100, 40, u"push", APP_BUTTON_FLAGS);
+  app_after_button = button_at(ANY_NUMBER, APP_AFTER_BUTTON_PLACE, u"push");
   set_font(app_after_button, 0);
   // Return in a count field presses its row's button; a failed creation (0) links nothing.
   if (app_after_button != 0) editor_gadget_set_return_button(app_after_count_field, app_after_button);
   editor_gadget_set_return_button(app_before_count_field, APP_BEFORE_BUTTON);
   // 17
-  app_month_chooser = combobox_gadget_create(ANY_NUMBER, 180, 70, 100, 30, COMBOBOX_EDITABLE);
+  app_month_chooser = chooser_at(APP_MONTH_CHOOSER_PLACE);
   set_font(app_month_chooser, 0);
   add_numbers(app_month_chooser, 12);
   // 18
-  app_banner_gadget = image_gadget_create(ANY_NUMBER, 30, 310, 600, 50, image_pixbuf(app_banner_image),
-                                          APP_IMAGE_SUNKEN);
+  app_banner_gadget = image_at(APP_BANNER_PLACE, app_banner_image, APP_IMAGE_SUNKEN);
   // 19
   // The logo is the only way to the about box, so the keyboard can reach and click it too.
-  app_logo_gadget = image_gadget_create(ANY_NUMBER, 660, 310, 100, 49, image_pixbuf(app_logo_image),
-                                        APP_IMAGE_SUNKEN | IMAGE_KEYBOARD);
+  app_logo_gadget = image_at(APP_LOGO_PLACE, app_logo_image, APP_IMAGE_SUNKEN | IMAGE_KEYBOARD);
   // 20
   app_year_label = text_gadget_create(ANY_NUMBER, 40, 40, 40, 25, u"Year", 0);
 }

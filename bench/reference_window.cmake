@@ -4,6 +4,8 @@
 # complete and closes it; bench/startup runs both against the calculator.
 add_executable(zvd-reference-window "${CMAKE_CURRENT_SOURCE_DIR}/reference_window.cpp")
 target_link_libraries(zvd-reference-window PRIVATE PkgConfig::GTK3)
+# The window's size and background come from the calculator's own header.
+target_include_directories(zvd-reference-window PRIVATE "${PROJECT_SOURCE_DIR}")
 target_compile_definitions(zvd-reference-window PRIVATE ZVD_BENCH_IMAGE_DIR="${PROJECT_SOURCE_DIR}/data")
 
 pkg_check_modules(ZVD_PROBE_X REQUIRED IMPORTED_TARGET x11 xdamage xfixes)

@@ -14,26 +14,26 @@
 
 #include <cstdio>
 
+#include "app/main_window.h"
+
 #ifndef ZVD_BENCH_IMAGE_DIR
 #error "ZVD_BENCH_IMAGE_DIR must name the directory of the two pictures"
 #endif
 
 namespace {
 
-constexpr int kWindowWidth = 790;
-constexpr int kWindowHeight = 400;
-
 // Fonts 0, 1 and 2 of the calculator are "Sans" 10, 9 and 8; colours are the packed ones of
 // the window table. A colour given to an editor is its text colour, so it also names the
-// view's text node.
+// view's text node. "@background" is the calculator's background colour.
 constexpr char kStyleSheet[] =
-    "#main { background-color: rgb(188, 216, 215); }\n"
+    "@define-color background rgb(%d, %d, %d);\n"
+    "#main { background-color: @background; }\n"
     "#year-field, #after-count, #month-chooser, #before-push, #after-push { font: 10pt Sans; }\n"
     "#days-after, #valid-period, #day-label, #month-label, #calendar { font: 9pt Sans; }\n"
     "#days-before { font: 8pt Sans; }\n"
     "#after-count, #after-count text { color: rgb(27, 15, 13); }\n"
     "#after-result, #after-result text, #before-result, #before-result text { color: rgb(0, 0, 0); }\n"
-    "#days-after-box { color: rgb(70, 70, 70); background-color: rgb(188, 216, 215); }\n";
+    "#days-after-box { color: rgb(70, 70, 70); background-color: @background; }\n";
 
 enum Align { kLeft, kRight, kCenter };
 
@@ -134,7 +134,9 @@ void set_chooser_text(GtkComboBoxText* combo, const char* value) {
 
 void load_style() {
   GtkCssProvider* css = gtk_css_provider_new();
-  gtk_css_provider_load_from_data(css, kStyleSheet, -1, nullptr);
+  char* sheet = g_strdup_printf(kStyleSheet, APP_BACKGROUND_RED, APP_BACKGROUND_GREEN, APP_BACKGROUND_BLUE);
+  gtk_css_provider_load_from_data(css, sheet, -1, nullptr);
+  g_free(sheet);
   gtk_style_context_add_provider_for_screen(gdk_screen_get_default(), GTK_STYLE_PROVIDER(css),
                                             GTK_STYLE_PROVIDER_PRIORITY_APPLICATION);
   g_object_unref(css);
@@ -149,9 +151,9 @@ int main(int argc, char** argv) {
   GtkWidget* window = gtk_window_new(GTK_WINDOW_TOPLEVEL);
   gtk_widget_set_name(window, "main");
   gtk_window_set_title(GTK_WINDOW(window), "ZoriviVudiDider");
-  gtk_window_set_default_size(GTK_WINDOW(window), kWindowWidth, kWindowHeight);
+  gtk_window_set_default_size(GTK_WINDOW(window), APP_WINDOW_WIDTH, APP_WINDOW_HEIGHT);
   gtk_window_set_resizable(GTK_WINDOW(window), FALSE);
-  gtk_widget_set_size_request(window, kWindowWidth, kWindowHeight);
+  gtk_widget_set_size_request(window, APP_WINDOW_WIDTH, APP_WINDOW_HEIGHT);
   gtk_window_set_position(GTK_WINDOW(window), GTK_WIN_POS_CENTER);
   g_signal_connect(window, "delete-event", G_CALLBACK(gtk_main_quit), nullptr);
 

@@ -6,20 +6,23 @@
 #   the same two at twice the size, named ...@2x.png, for HiDPI screens and large text
 #   org.example.ZoriviVudiDider.png  the desktop icon, 128 x 128
 #   icons/org.example.ZoriviVudiDider-N.png  the icon at 16, 24, 32, 48, 64 and 256 px
-# The window's background is RGB(188, 216, 215); the pictures are opaque and framed by
-# their gadgets, so they use darker teal shades of that colour with an orange accent.
+# The pictures are opaque and framed by their gadgets, so they use the window's background
+# colour (APP_BACKGROUND_* in app/main_window.h) for light details, darker teal shades of it
+# and an orange accent.
 # Output is byte-for-byte reproducible (no time chunks), so a rerun leaves git clean.
 # Usage: data/make-pictures.sh [output-dir]   (default: the directory of this script)
 set -eu
 here=$(cd "$(dirname "$0")" && pwd)
 out=${1:-$here}
 mkdir -p "$out"
+constants=$("$here/../scripts/window-constants")
+eval "$constants"
 
 bold=DejaVu-Sans-Bold
 book=DejaVu-Sans
 deep='#17444b'
 mid='#2c7378'
-light='#bcd8d7'
+light="#$app_background"
 accent='#e8833a'
 
 # Deterministic PNG: no creation/modification dates, no tIME chunk.
@@ -79,8 +82,8 @@ i=0
 while [ $i -lt 14 ]; do
   bx=$((452 + i * 10))
   shade=$((60 - i * 3))
-  band="$band -fill 'rgba(188,216,215,0.$(printf %02d $shade))' -draw 'rectangle $bx,17 $((bx + 6)),23'"
-  band="$band -fill 'rgba(188,216,215,0.$(printf %02d $((shade / 2))))' -draw 'rectangle $bx,27 $((bx + 6)),33'"
+  band="$band -fill 'rgba($app_background_rgb,0.$(printf %02d $shade))' -draw 'rectangle $bx,17 $((bx + 6)),23'"
+  band="$band -fill 'rgba($app_background_rgb,0.$(printf %02d $((shade / 2))))' -draw 'rectangle $bx,27 $((bx + 6)),33'"
   i=$((i + 1))
 done
 eval convert -size $((50 * scale))x$((600 * scale)) "gradient:'$deep'-'$mid'" -rotate 90 \

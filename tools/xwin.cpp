@@ -8,6 +8,7 @@
 //                                          any other colour); exit 1 on time-out
 //   zvd-xwin wait-ink ID X Y W H TIMEOUT_MS
 //                                          wait until the rectangle shows dark (text) pixels
+// On a time-out, wait-pixel and wait-ink say on stderr what they found last and what they wanted.
 //   zvd-xwin close ID                      ask window ID to close with a WM_DELETE_WINDOW
 //                                          client message, as a window manager does
 // Exit status 2 means bad arguments or no display.
@@ -185,10 +186,15 @@ int main(int argc, char** argv) {
              parse_long((std::string("0x") + (argv[5][0] == '!' ? argv[5] + 1 : argv[5])).c_str(), &colour) &&
              parse_long(argv[6], &timeout)) {
     const bool differ = argv[5][0] == '!';
+    long rgb = -1;
     const bool ok = poll_until(display, static_cast<int>(timeout), [&] {
-      const long rgb = read_pixel(display, static_cast<Window>(id), static_cast<int>(x), static_cast<int>(y));
+      rgb = read_pixel(display, static_cast<Window>(id), static_cast<int>(x), static_cast<int>(y));
       return rgb >= 0 && (differ ? rgb != colour : rgb == colour);
     });
+    if (!ok && rgb < 0) std::fprintf(stderr, "zvd-xwin: pixel %ld,%ld unreadable (window gone or unmapped)\n", x, y);
+    if (!ok && rgb >= 0)
+      std::fprintf(stderr, "zvd-xwin: pixel %ld,%ld is %06lx after %ld ms, wanted %s%06lx\n", x, y, rgb, timeout,
+                   differ ? "anything but " : "", colour);
     status = ok ? 0 : 1;
   } else if (command == "wait-ink" && argc == 8 && parse_long(argv[2], &id) && parse_long(argv[3], &x) &&
              parse_long(argv[4], &y) && parse_long(argv[5], &width) && parse_long(argv[6], &height) &&
@@ -197,6 +203,9 @@ int main(int argc, char** argv) {
       return has_ink(display, static_cast<Window>(id), static_cast<int>(x), static_cast<int>(y),
                      static_cast<int>(width), static_cast<int>(height));
     });
+    if (!ok)
+      std::fprintf(stderr, "zvd-xwin: no dark pixel (all channels below 0x60) in %ldx%ld at %ld,%ld after %ld ms\n",
+                   width, height, x, y, timeout);
     status = ok ? 0 : 1;
   } else if (command == "close" && argc == 3 && parse_long(argv[2], &id)) {
     XEvent event{};

@@ -16,6 +16,8 @@ constexpr gint TEXT_COLUMN = 1;
 constexpr gint PIXBUF_COLUMN = 2;
 
 GtkComboBox* combo_of(GadgetRecord* record) { return GTK_COMBO_BOX(record->widget); }
+// The words of a chooser's record: A its creation flags, B its entry (editable choosers
+// only, else 0), C its item list state, D the cell that draws the items' texts.
 int64_t flags_of(GadgetRecord* record) { return record->a; }
 GtkEntry* entry_of(GadgetRecord* record) {
   return record->b ? GTK_ENTRY(reinterpret_cast<void*>(static_cast<intptr_t>(record->b))) : nullptr;
@@ -23,6 +25,13 @@ GtkEntry* entry_of(GadgetRecord* record) {
 ItemListState* items_of(GadgetRecord* record) {
   return reinterpret_cast<ItemListState*>(static_cast<intptr_t>(record->c));
 }
+GObject* text_cell_of(GadgetRecord* record) {
+  return G_OBJECT(reinterpret_cast<void*>(static_cast<intptr_t>(record->d)));
+}
+void set_flags(GadgetRecord* record, int64_t flags) { record->a = flags; }
+void set_entry(GadgetRecord* record, GtkWidget* entry) { record->b = reinterpret_cast<intptr_t>(entry); }
+void set_items(GadgetRecord* record, ItemListState* items) { record->c = reinterpret_cast<intptr_t>(items); }
+void set_text_cell(GadgetRecord* record, GtkCellRenderer* cell) { record->d = reinterpret_cast<intptr_t>(cell); }
 GtkTreeModel* model_of(GadgetRecord* record) { return GTK_TREE_MODEL(items_of(record)->store); }
 GtkListStore* store_of(GadgetRecord* record) { return GTK_LIST_STORE(items_of(record)->store); }
 
@@ -62,7 +71,7 @@ void combo_free(GadgetRecord* record) {
   if (!items) return;
   g_list_free(static_cast<GList*>(items->column_map));
   mem_free(items);
-  record->c = 0;
+  set_items(record, nullptr);
 }
 
 int64_t combo_get_state(GadgetRecord* record) { return gtk_combo_box_get_active(combo_of(record)); }
@@ -152,7 +161,7 @@ void combo_set_item_text(GadgetRecord* record, int32_t n, const char* text, int3
 
 void combo_set_font(GadgetRecord* record, void* font) {
   gadget_widget_set_font(record->widget, font);
-  g_object_set(G_OBJECT(reinterpret_cast<void*>(static_cast<intptr_t>(record->d))), "font-desc", font, nullptr);
+  g_object_set(text_cell_of(record), "font-desc", font, nullptr);
   if (GtkEntry* entry = entry_of(record)) gadget_widget_set_font(entry, font);
 }
 
@@ -290,15 +299,15 @@ int64_t combobox_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t
 
   record->outer = event_box;
   record->widget = combo;
-  record->c = static_cast<int64_t>(reinterpret_cast<intptr_t>(items));
-  record->d = static_cast<int64_t>(reinterpret_cast<intptr_t>(text_cell));
+  set_items(record, items);
+  set_text_cell(record, text_cell);
   record->ops = &ops;
-  record->a = flags;
-  record->b = 0;
+  set_flags(record, flags);
+  set_entry(record, nullptr);
   if (editable) {
     GtkWidget* entry = gtk_bin_get_child(GTK_BIN(combo));
     gtk_entry_set_width_chars(GTK_ENTRY(entry), 0);
-    record->b = static_cast<int64_t>(reinterpret_cast<intptr_t>(entry));
+    set_entry(record, entry);
     g_object_set_data(G_OBJECT(entry), "kt_id", gadget_value_data(value + 1));
     if (flags & COMBOBOX_LOWER_CASE) g_signal_connect(entry, "insert-text", G_CALLBACK(lower_case_filter), nullptr);
     if (flags & COMBOBOX_UPPER_CASE) g_signal_connect(entry, "insert-text", G_CALLBACK(upper_case_filter), nullptr);

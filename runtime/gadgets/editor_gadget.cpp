@@ -176,6 +176,13 @@ void keep_first_line(GtkTextBuffer* buffer, GtkTextIter* location, const gchar* 
   set_data_int(buffer, CUT_KEY, 1);
 }
 
+// Word C of an editor's record: the gadget value of the button that Return activates, plus 1,
+// so that the zero-filled record of a new editor links no button. Words A and B hold its colours.
+const GadgetRecord* linked_button(const GadgetRecord* record) {
+  return record->c ? gadget_lookup(record->c - 1) : nullptr;
+}
+void set_linked_button(GadgetRecord* record, ObjectValue button) { record->c = int64_t{button} + 1; }
+
 GadgetRecord* record_of_view(GtkWidget* view) {
   void* id = g_object_get_data(G_OBJECT(view), "kt_id");
   return id ? gadget_lookup(gadget_data_value(id) - 1) : nullptr;
@@ -198,13 +205,13 @@ void press_button(GtkWidget* button) {
 
 // Return and Enter type no line break. The input method sees them first, as it would in the
 // view's own handler, and keeps them while it composes (many confirm a composition with
-// Return); otherwise they press the linked button (word C: its gadget value + 1).
+// Return); otherwise they press the linked button.
 gboolean return_activates(GtkWidget* view, GdkEventKey* event, gpointer) {
   if (event->keyval != GDK_KEY_Return && event->keyval != GDK_KEY_KP_Enter && event->keyval != GDK_KEY_ISO_Enter)
     return FALSE;
   if (gtk_text_view_im_context_filter_keypress(GTK_TEXT_VIEW(view), event)) return TRUE;
   const GadgetRecord* record = record_of_view(view);
-  const GadgetRecord* button = record && record->c ? gadget_lookup(record->c - 1) : nullptr;
+  const GadgetRecord* button = record ? linked_button(record) : nullptr;
   if (button) press_button(GTK_WIDGET(button->widget));
   return TRUE;
 }
@@ -455,5 +462,5 @@ int64_t editor_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w
 
 void editor_gadget_set_return_button(ObjectValue editor, ObjectValue button) {
   GadgetRecord* record = gadget_lookup(editor);
-  if (record && record->ops->type == GADGET_EDITOR) record->c = int64_t{button} + 1;
+  if (record && record->ops->type == GADGET_EDITOR) set_linked_button(record, button);
 }

@@ -1,5 +1,6 @@
 // SPDX-License-Identifier: MIT
-// Editor gadget: a multi-line text view inside a scrolled window; items are lines.
+// Editor gadget: a text view inside a scrolled window; items are lines. It holds many lines
+// unless EDITOR_SINGLE_LINE keeps it to one, as in an entry field (the calculator's fields).
 #pragma once
 
 #include <cstdint>

@@ -351,9 +351,15 @@ void* gadget_widget_get_font(void* widget) {
   return const_cast<PangoFontDescription*>(font);
 }
 
+namespace {
+// Words A and B of a Text or Editor record: its own front and back colours, as colour words.
+int64_t& front_color_word(GadgetRecord* record) { return record->a; }
+int64_t& back_color_word(GadgetRecord* record) { return record->b; }
+}  // namespace
+
 void gadget_apply_color(GadgetRecord* record, int32_t kind, int32_t color, void* target) {
-  if (kind == COLOR_FRONT) record->a = color_word(color);
-  if (kind == COLOR_BACK) record->b = color_word(color);
+  if (kind == COLOR_FRONT) front_color_word(record) = color_word(color);
+  if (kind == COLOR_BACK) back_color_word(record) = color_word(color);
   if (kind != COLOR_FRONT && kind != COLOR_BACK) return;
   const GdkRGBA normal = to_gdk(color_unpack(color));
   const GdkRGBA contrast = to_gdk(color_unpack(color_contrast(color)));
@@ -377,8 +383,8 @@ void gadget_apply_color(GadgetRecord* record, int32_t kind, int32_t color, void*
 }
 
 int32_t gadget_get_color_words(GadgetRecord* record, int32_t kind) {
-  if (kind == COLOR_FRONT) return color_from_word(record->a);
-  if (kind == COLOR_BACK) return color_from_word(record->b);
+  if (kind == COLOR_FRONT) return color_from_word(front_color_word(record));
+  if (kind == COLOR_BACK) return color_from_word(back_color_word(record));
   return COLOR_NONE;
 }
 

@@ -27,7 +27,11 @@ struct DragTracking {
   int32_t start_y;
 };
 
-int64_t image_get_state(GadgetRecord* record) { return record->a; }
+// Word A of an image gadget's record: the pixel buffer it was last given (its state), or 0.
+int64_t given_pixbuf(const GadgetRecord* record) { return record->a; }
+void set_given_pixbuf(GadgetRecord* record, int64_t pixbuf) { record->a = pixbuf; }
+
+int64_t image_get_state(GadgetRecord* record) { return given_pixbuf(record); }
 
 // Shows the gadget's picture at the scale it is drawn at: the screen's device scale times the
 // desktop's text factor. At 1 it is the picture itself; above 1 it is drawn from the image's
@@ -69,7 +73,7 @@ void set_picture(GtkWidget* picture, GdkPixbuf* pixbuf) {
 void image_set_state(GadgetRecord* record, int64_t state) {
   auto* pixbuf = reinterpret_cast<GdkPixbuf*>(state);
   GtkWidget* box = GTK_WIDGET(record->outer);
-  record->a = state;
+  set_given_pixbuf(record, state);
   if (pixbuf) {
     set_picture(GTK_WIDGET(record->widget), pixbuf);
     gadget_set_size(box, gdk_pixbuf_get_width(pixbuf), gdk_pixbuf_get_height(pixbuf));
@@ -318,7 +322,7 @@ int64_t image_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w,
   gtk_widget_show_all(box);
   record->widget = picture;
   record->outer = box;
-  record->a = reinterpret_cast<int64_t>(pixbuf);
+  set_given_pixbuf(record, reinterpret_cast<int64_t>(pixbuf));
   record->ops = &ops;
   gadget_register(record, value);
   return gadget_creation_result(gadget, record, value);

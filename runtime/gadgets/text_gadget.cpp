@@ -6,9 +6,14 @@
 
 namespace {
 
+// Word D of a text gadget's record: the event box between its box and its label, which paints
+// the background colour. Words A and B hold its colours.
 GtkWidget* label_of(GadgetRecord* record) { return GTK_WIDGET(record->widget); }
 GtkWidget* event_box_of(GadgetRecord* record) {
   return GTK_WIDGET(reinterpret_cast<void*>(static_cast<intptr_t>(record->d)));
+}
+void set_event_box(GadgetRecord* record, GtkWidget* event_box) {
+  record->d = static_cast<int64_t>(reinterpret_cast<intptr_t>(event_box));
 }
 
 void text_get_text(GadgetRecord* record, int64_t position) {
@@ -90,7 +95,7 @@ int64_t text_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w, 
 #pragma GCC diagnostic pop
   record->widget = label;
   record->outer = box;
-  record->d = static_cast<int64_t>(reinterpret_cast<intptr_t>(event_box));
+  set_event_box(record, event_box);
   record->ops = &ops;
   if (text) {
     GadgetUtf8 copy(text);

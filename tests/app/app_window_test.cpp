@@ -243,11 +243,11 @@ void set_text_factor(double factor) {
   const double dpi_scale = g_getenv("GDK_DPI_SCALE") ? g_ascii_strtod(g_getenv("GDK_DPI_SCALE"), nullptr) : 1.0;
   g_object_set(gtk_settings_get_default(), "gtk-xft-dpi", int(std::lround(96 * 1024 * factor / dpi_scale)), nullptr);
   EXPECT_TRUE(pump_until([&, area = gtk_widget_get_parent(outer_of(app_year_field))] {
-    return std::max(std::abs(gtk_widget_get_allocated_width(area) - 790 * factor),
-                    std::abs(gtk_widget_get_allocated_height(area) - 400 * factor)) <= 1;
-  })) << "the window is not 790x400 times " << factor;
+    return std::max(std::abs(gtk_widget_get_allocated_width(area) - APP_WINDOW_WIDTH * factor),
+                    std::abs(gtk_widget_get_allocated_height(area) - APP_WINDOW_HEIGHT * factor)) <= 1;
+  })) << "the window is not its design size times " << factor;
   settle();
-  EXPECT_EQ(win_width(app_main_window, WINDOW_INNER_SIZE), 790) << "the window's size in design units";
+  EXPECT_EQ(win_width(app_main_window, WINDOW_INNER_SIZE), APP_WINDOW_WIDTH) << "the window's size in design units";
 }
 
 // The whole layout scales with the desktop's text factor: 1, the one the window started with (a

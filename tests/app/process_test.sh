@@ -30,33 +30,33 @@ ROWS
   exit 0
 fi
 
+eval "$("$(dirname "$0")/../../scripts/window-constants")"  # app_background, app_logo_centre ...
 within() {  # polls the condition every 10 ms until it holds, for timeout_ms as every wait here
   tries=0; until eval "$1"; do tries=$((tries + 1)); [ $tries -le $((timeout_ms / 10)) ] || return 1; sleep 0.01; done
 }
 start() {  # until the window has drawn, ended its start-up (a caret in the count) and has the keyboard
   "$program" "$@" & pid=$!
   id=$("$xwin" wait ZoriviVudiDider $timeout_ms) || fail "no window titled ZoriviVudiDider appeared"
-  "$xwin" wait-pixel "$id" 5 5 bcd8d7 $timeout_ms || fail "the window background was never drawn"
-  "$xwin" wait-ink "$id" 33 163 15 30 $timeout_ms || fail "no caret in the days-after count"
+  "$xwin" wait-pixel "$id" 5 5 $app_background $timeout_ms || fail "the background of $app_constants_from never showed"
+  "$xwin" wait-ink "$id" $app_after_count_text $timeout_ms || fail "no caret in the days-after count"
   xdotool windowfocus "$id"; within '[ "$(xdotool getwindowfocus 2>&1)" = "$id" ]' || fail "no keyboard focus"
 }
 start "$@"
 # The window names the desktop entry as its name and class.
 xprop -id "$id" WM_CLASS | grep -q "= \"$app_id\", \"$app_id\"$" || fail "WM_CLASS: $(xprop -id "$id" WM_CLASS)"
 # The day chooser shows the calendar's day, copied in after every gadget was made.
-"$xwin" wait-ink "$id" 322 72 50 26 $timeout_ms || fail "the day chooser never showed the day"
+"$xwin" wait-ink "$id" $app_day_chooser_text $timeout_ms || fail "the day chooser never showed the day"
 # Once the first frame is drawn, the window gains its icon when the icon lies beside the pictures.
 [ "$pictures" != pictures ] || within 'xprop -id "$id" _NET_WM_ICON | grep -q "Icon ("' || fail "no _NET_WM_ICON"
 # The banner and the logo: pictures, or empty framed areas showing the background.
-want=bcd8d7
-[ "$pictures" = pictures ] && want='!bcd8d7'
-for spot in "330 335" "710 334"; do
-  "$xwin" wait-pixel "$id" $spot $want $timeout_ms || fail "expected $want at $spot, found $("$xwin" pixel "$id" $spot)"
+[ "$pictures" = pictures ] && want="!$app_background" || want=$app_background
+for spot in "$app_banner_centre" "$app_logo_centre"; do
+  "$xwin" wait-pixel "$id" $spot $want $timeout_ms || fail "$want not at $spot (places, background: $app_constants_from)"
 done
 # Both buttons with empty counts write the start date into their result fields.
-for y in 160 220; do
-  xdotool mousemove --window "$id" 480 $((y + 20)) click 1 || fail "xdotool could not click"
-  "$xwin" wait-ink "$id" 265 $((y + 5)) 100 25 $timeout_ms || fail "the push button at y $y wrote no date"
+for row in after before; do eval "centre=\$app_${row}_button_centre area=\$app_${row}_result_text"
+  xdotool mousemove --window "$id" $centre click 1 || fail "xdotool could not click"
+  "$xwin" wait-ink "$id" $area $timeout_ms || fail "the days-$row button at $centre wrote no date in $area"
 done
 
 ends() {  # the program must end by itself with status 0

@@ -81,8 +81,8 @@ TEST_F(Gadgets, EveryTypePostsItsEventsFromRealInputAndNoneFromTheProgram) {
   gdk_pixbuf_fill(logo, 0x3366CCFF);
   const int64_t image = image_gadget_create(ANY_NUMBER, 300, 260, 0, 0, logo, IMAGE_KEYBOARD);
   const int64_t other = image_gadget_create(ANY_NUMBER, 420, 260, 0, 0, logo);
-  const int64_t gone = text_gadget_create(ANY_NUMBER, 10, 300, 60, 20, u"gone");  // made last: no record takes its place
-  gadget_free(gone);
+  const int64_t gone = text_gadget_create(ANY_NUMBER, 10, 300, 60, 20, u"gone");
+  gadget_free(gone);  // last: a later creation could take its record's address and so revive its handle
   for (const char16_t* t : {u"1", u"2", u"3", u"4", u"5", u"6"}) gadget_add_item(plain, -1, t);
   GtkWidget* picture = outer_of(image);
   gint threshold = 0;
@@ -306,7 +306,7 @@ TEST_F(Gadgets, LifetimeItemsAndRows) {
 TEST_F(Gadgets, ColoursAndSizes) {
   text_gadget_create(1, 10, 10, 100, 20, u"label", TEXT_RIGHT | TEXT_CENTER);
   editor_gadget_create(2, 10, 40, 100, 30);
-  GtkWidget *box = GTK_WIDGET(reinterpret_cast<void*>(record_of(1)->d)), *view = widget_of(2), *scroller = outer_of(2);
+  GtkWidget *box = gtk_widget_get_parent(widget_of(1)), *view = widget_of(2), *scroller = outer_of(2);
   const GtkStateFlags normal = GTK_STATE_FLAG_NORMAL, selected = GTK_STATE_FLAG_SELECTED;
   const int64_t label_theme = style_rgb(box, normal, "color");
   const int64_t field_theme = style_rgb(view, normal, "background-color"),
