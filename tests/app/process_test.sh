@@ -14,13 +14,15 @@ fail() { echo "FAIL: $*" >&2; [ -n "$pid" ] && kill "$pid" 2>/dev/null; exit 1; 
 app_id=org.example.ZoriviVudiDider
 
 if [ "$pictures" = command-line ]; then
-  # exit status | argument | the whole output, its lines joined
+  # exit status and the row's environment | argument | the whole output, its lines joined
   while IFS='|' read -r status argument pattern; do
-    out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$program" "$argument" 2>&1; echo "=> $?")
+    set -- $status && status=$1 && shift
+    out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$@" "$program" "$argument" 2>&1; echo "=> $?")
     echo "$out" | tr '\n' ' ' | grep -Eq "^($pattern) => $status \$" || fail "$argument: $out"
   done <<'ROWS'
 0|--version|ZoriviVudiDider [0-9]+\.[0-9]+\.[0-9]+
 0|--help|Usage: +zorivivudidider .*--class=CLASS.*--version .*
+0 LANG=de_DE.UTF-8|--help|Aufruf:.*Das Datum berechnen, .*Optionen des Programms und des Toolkits anzeigen.*
 1|--frobnicate|zorivivudidider: Unknown option --frobnicate Run 'zorivivudidider --help' .*
 ROWS
   echo "ok: --version, --help and an unknown option answered without a display"
