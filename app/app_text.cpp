@@ -6,10 +6,13 @@
 
 const char* app_locale_dir = nullptr;
 
+// The default text domain is left as it is: while it names a domain without a catalogue for
+// the locale's language, GLib keeps the toolkit's own texts English too, and a locale this
+// program has no catalogue for (Hebrew, say) would lose the toolkit's translations and its
+// right-to-left direction.
 void app_bind_text_domain() {
   if (app_locale_dir) bindtextdomain(APP_TEXT_DOMAIN, app_locale_dir);
   bind_textdomain_codeset(APP_TEXT_DOMAIN, "UTF-8");
-  textdomain(APP_TEXT_DOMAIN);
 }
 
 std::u16string app_utf16(const char* text) {

@@ -8,8 +8,8 @@
 
 #include <string>
 
-// app_bind_text_domain: make the catalogues of app_locale_dir (or the system's folder when
-//   null) the program's, in UTF-8 whatever the locale's codeset; after setlocale.
+// app_bind_text_domain: look the program's texts up in the catalogues of app_locale_dir (or
+//   the system's folder when null), in UTF-8 whatever the locale's codeset; after setlocale.
 // app_utf16: a UTF-8 text as the runtime's UTF-16 string.
 
 void app_bind_text_domain();
@@ -24,6 +24,6 @@ extern const char* app_locale_dir;
 // Marks for xgettext (po/CMakeLists.txt extracts with these keywords): _ translates a
 // UTF-8 text; N_ only marks one that is translated later (the option table); U_ gives the
 // translation as a UString that lives until the end of the full expression.
-#define _(english) gettext(english)
+#define _(english) dgettext(APP_TEXT_DOMAIN, english)
 #define N_(english) english
-#define U_(english) app_utf16(gettext(english)).c_str()
+#define U_(english) app_utf16(dgettext(APP_TEXT_DOMAIN, english)).c_str()
