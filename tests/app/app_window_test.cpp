@@ -98,8 +98,8 @@ TEST_F(AppWindow, TheKeyboardComputesWhatTheFieldsShow) {
   g_spawn_command_line_sync("sh -c \"printf '3\\n10' | xclip -selection clipboard 2>/dev/null\"", nullptr, nullptr, nullptr, nullptr);
   // Full-width keys, as an input method for Japanese types them, in place of F10-F12: a key that
   // xdotool maps only while it runs is unmapped again before this process reads its events.
-  for (auto [key, full_width] : {std::pair{XK_F10, KeySym{0x100FF04}}, {XK_F11, KeySym{0x100FF10}}, {XK_F12, KeySym{0x100FF11}}})
-    XChangeKeyboardMapping(x_display(), XKeysymToKeycode(x_display(), key), 1, &full_width, 1);
+  for (KeySym key = XK_F10; KeySym full_width : {0x100FF04ul, 0x100FF10ul, 0x100FF11ul})  // $, 0, 1
+    XChangeKeyboardMapping(x_display(), XKeysymToKeycode(x_display(), key++), 1, &full_width, 1);
   const struct { const char* keys; const int64_t *field, *result; const char* text; int days; } rows[] = {
       {"9 0 Return", &app_after_count_field, &app_after_result_field, "90", 90},
       {"Tab Tab Tab 5 Return 7 Tab Tab space", &app_before_count_field, &app_before_result_field, "57", -57},
