@@ -132,6 +132,8 @@ void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height)
                              TEXT_CENTER);
   set_font(label, 1);
   // 7
+  // TRANSLATORS: the labels above the start date's fields: "Day" and "Year" at most 40 pixels
+  // wide, "Month" 60.
   label = text_gadget_create(ANY_NUMBER, 320, 40, 40, 25, U_("Day"), 0);
   app_day_label = label;
   set_font(label, 1);
