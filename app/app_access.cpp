@@ -7,6 +7,7 @@
 
 #include <iterator>
 
+#include "app/app_text.h"
 #include "app/main_window.h"
 #include "runtime/gadgets/gadget_access.h"
 
@@ -37,12 +38,15 @@ void app_describe_main_window() {
   label(app_after_label, app_after_count_field);
   label(app_before_label, app_before_count_field);
 
-  describe(app_after_result_field, u"Date N days after", nullptr);
-  describe(app_before_result_field, u"Date N days before", nullptr);
-  describe(app_after_button, u"push", u"Compute the date N days after");
-  gadget_set_accessible(APP_BEFORE_BUTTON, u"push", u"Compute the date N days before");
-  describe(app_calendar, u"Today", nullptr);
-  describe(app_logo_gadget, u"About", u"Show the maker's address");
+  // TRANSLATORS: what a screen reader says for the result fields and the two buttons, where N
+  // is the number typed into the count field; the buttons' name is the word they show.
+  describe(app_after_result_field, U_("Date N days after"), nullptr);
+  describe(app_before_result_field, U_("Date N days before"), nullptr);
+  describe(app_after_button, U_("push"), U_("Compute the date N days after"));
+  gadget_set_accessible(APP_BEFORE_BUTTON, U_("push"), U_("Compute the date N days before"));
+  describe(app_calendar, U_("Today"), nullptr);
+  // TRANSLATORS: the logo, which opens the box with the maker's name and address.
+  describe(app_logo_gadget, U_("About"), U_("Show the maker's address"));
   if (app_banner_gadget != 0) gadget_set_decorative(app_banner_gadget);
 }
 

@@ -10,6 +10,7 @@
 #include <memory>
 
 #include "app/app.h"
+#include "app/app_text.h"
 #include "runtime/gui/toolkit.h"
 
 namespace {
@@ -18,8 +19,8 @@ gboolean g_show_help = FALSE;
 gboolean g_show_version = FALSE;
 
 const GOptionEntry APP_OPTIONS[] = {
-    {"help", 'h', 0, G_OPTION_ARG_NONE, &g_show_help, "Show the program's and the toolkit's options", nullptr},
-    {"version", 0, 0, G_OPTION_ARG_NONE, &g_show_version, "Show the program's name and version", nullptr},
+    {"help", 'h', 0, G_OPTION_ARG_NONE, &g_show_help, N_("Show the program's and the toolkit's options"), nullptr},
+    {"version", 0, 0, G_OPTION_ARG_NONE, &g_show_version, N_("Show the program's name and version"), nullptr},
     {},
 };
 
@@ -67,11 +68,14 @@ struct ContextFree {
 
 int app_read_command_line(int* argc, char*** argv) {
   runtime_set_locale();  // the toolkit's option texts and messages in the user's language
+  app_bind_text_domain();
   // Help is our own option so that it lists the toolkit's options too and returns here.
   const std::unique_ptr<GOptionContext, ContextFree> context(g_option_context_new(nullptr));
   g_option_context_set_help_enabled(context.get(), FALSE);
-  g_option_context_set_summary(context.get(), "Find the date a number of days after or before a start date.");
+  g_option_context_set_translation_domain(context.get(), APP_TEXT_DOMAIN);  // the summary
+  g_option_context_set_summary(context.get(), N_("Find the date a number of days after or before a start date."));
   GOptionGroup* main_group = g_option_group_new(nullptr, nullptr, nullptr, nullptr, nullptr);
+  g_option_group_set_translation_domain(main_group, APP_TEXT_DOMAIN);  // the option texts
   g_option_group_add_entries(main_group, APP_OPTIONS);
   g_option_group_set_parse_hooks(main_group, note_default_identity, take_desktop_identity);
   g_option_context_set_main_group(context.get(), main_group);
@@ -79,10 +83,10 @@ int app_read_command_line(int* argc, char*** argv) {
 
   GError* error = nullptr;
   if (const char* flag = flag_given_value(*argc, *argv))
-    g_set_error(&error, G_OPTION_ERROR, G_OPTION_ERROR_BAD_VALUE, "Option --%s takes no value", flag);
+    g_set_error(&error, G_OPTION_ERROR, G_OPTION_ERROR_BAD_VALUE, _("Option --%s takes no value"), flag);
   if (error || !g_option_context_parse(context.get(), argc, argv, &error)) {
     char* command = command_name(*argc, *argv);
-    fprintf(stderr, "%s: %s\nRun '%s --help' to see a full list of available command line options.\n", command,
+    fprintf(stderr, _("%s: %s\nRun '%s --help' to see a full list of available command line options.\n"), command,
             error->message, command);
     g_free(command);
     g_error_free(error);
@@ -106,7 +110,7 @@ int app_read_command_line(int* argc, char*** argv) {
   if (!gdk_display_manager_open_display(gdk_display_manager_get(), gdk_get_display_arg_name())) {
     char* command = command_name(*argc, *argv);
     fprintf(stderr, "%s: %s\n", command,
-            "no display found; name one with the DISPLAY or WAYLAND_DISPLAY variable or the --display option");
+            _("no display found; name one with the DISPLAY or WAYLAND_DISPLAY variable or the --display option"));
     g_free(command);
     return 1;
   }

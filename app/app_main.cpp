@@ -5,6 +5,7 @@
 #include "app/actions.h"
 #include "app/app_command_line.h"
 #include "app/app_access.h"
+#include "app/app_text.h"
 #include "app/main_window.h"
 #include "runtime/gadgets/gadget.h"
 #include "runtime/gui/event.h"
@@ -49,6 +50,7 @@ int64_t load_picture(const char16_t* file) {
 void app_startup(int argc, char** argv) {
   toolkit_set_args(argc, argv);  // 1
   runtime_set_locale();          // 2
+  app_bind_text_domain();        // the program's texts in the locale's language
   ustr_stack_startup();          // 3
   decode_context_init();         // 4
   toolkit_init();                // 5

@@ -6,6 +6,7 @@
 
 #include "app/app.h"
 #include "app/app_access.h"
+#include "app/app_text.h"
 #include "runtime/gadgets/button_gadget.h"
 #include "runtime/gadgets/calendar_gadget.h"
 #include "runtime/gadgets/combobox_gadget.h"
@@ -45,14 +46,16 @@ constexpr int32_t APP_BUTTON_FLAGS = 8;
 constexpr int32_t APP_IMAGE_SUNKEN = 1;  // the image gadget's sunken frame
 // Every field of the window holds one line of text and no tab character: Tab leaves it.
 constexpr int32_t APP_EDITOR_FLAGS = EDITOR_TAB_MOVES_FOCUS | EDITOR_SINGLE_LINE;
+// The fields the user types numbers into take the full-width digits of an input method as ASCII.
+constexpr int32_t APP_NUMBER_FLAGS = APP_EDITOR_FLAGS | EDITOR_ASCII_DIGITS;
 
 int32_t rgb(int32_t red, int32_t green, int32_t blue) {
   return static_cast<int32_t>(color_rgb(red, green, blue));
 }
 
 // Creations at a place of app/main_window.h, with this window's flags for the type.
-int64_t editor_at(const AppPlace& at) {
-  return editor_gadget_create(ANY_NUMBER, at.x, at.y, at.width, at.height, APP_EDITOR_FLAGS);
+int64_t editor_at(const AppPlace& at, int32_t flags = APP_EDITOR_FLAGS) {
+  return editor_gadget_create(ANY_NUMBER, at.x, at.y, at.width, at.height, flags);
 }
 int64_t chooser_at(const AppPlace& at) {
   return combobox_gadget_create(ANY_NUMBER, at.x, at.y, at.width, at.height, COMBOBOX_EDITABLE);
@@ -121,11 +124,12 @@ void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height)
   win_add_close_keys(app_main_window);
 
   // 1
-  app_year_field = editor_at(APP_YEAR_FIELD_PLACE);
+  app_year_field = editor_at(APP_YEAR_FIELD_PLACE, APP_NUMBER_FLAGS);
   set_font(app_year_field, 0);
-  gadget_add_item(app_year_field, -1, u"year");
+  // TRANSLATORS: the year field's text until today's year is copied in.
+  gadget_add_item(app_year_field, -1, U_("year"));
   // 2
-  app_after_count_field = editor_at(APP_AFTER_COUNT_PLACE);
+  app_after_count_field = editor_at(APP_AFTER_COUNT_PLACE, APP_NUMBER_FLAGS);
   set_font(app_after_count_field, 0);
   gadget_set_color(app_after_count_field, COLOR_FRONT, rgb(27, 15, 13));
   // 3
@@ -134,33 +138,39 @@ void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height)
   // 4
   text_gadget_create(ANY_NUMBER, 240, 165, 10, 20, u"=", TEXT_CENTER);
   // 5
-  int64_t label = text_gadget_create(ANY_NUMBER, 150, 170, 80, 25, u"days after", TEXT_RIGHT);
+  // TRANSLATORS: "<count field> days after = <result>"; at most 80 pixels wide in Sans 9.
+  int64_t label = text_gadget_create(ANY_NUMBER, 150, 170, 80, 25, U_("days after"), TEXT_RIGHT);
   app_after_label = label;
   set_font(label, 1);
   gadget_set_color(label, COLOR_FRONT, rgb(70, 70, 70));
   gadget_set_color(label, COLOR_BACK, rgb(APP_BACKGROUND_RED, APP_BACKGROUND_GREEN, APP_BACKGROUND_BLUE));
   // 6
-  label = text_gadget_create(ANY_NUMBER, 40, 110, 380, 25, u"valid period: 1970-01-01 <--> 2038-01-19",
+  // TRANSLATORS: the dates the calculator supports; keep the dates as they are.
+  label = text_gadget_create(ANY_NUMBER, 40, 110, 380, 25, U_("valid period: 1970-01-01 <--> 2038-01-19"),
                              TEXT_CENTER);
   set_font(label, 1);
   // 7
-  label = text_gadget_create(ANY_NUMBER, 320, 40, 40, 25, u"Day", 0);
+  // TRANSLATORS: the labels above the start date's fields: "Day" and "Year" at most 40 pixels
+  // wide, "Month" 60.
+  label = text_gadget_create(ANY_NUMBER, 320, 40, 40, 25, U_("Day"), 0);
   app_day_label = label;
   set_font(label, 1);
   // 8
-  label = text_gadget_create(ANY_NUMBER, 180, 40, 60, 25, u"Month", 0);
+  label = text_gadget_create(ANY_NUMBER, 180, 40, 60, 25, U_("Month"), 0);
   app_month_label = label;
   set_font(label, 1);
   // 9
   app_day_chooser = chooser_at(APP_DAY_CHOOSER_PLACE);
   add_numbers(app_day_chooser, 31);
   // 10: under the fixed number 0 (APP_BEFORE_BUTTON), not ANY_NUMBER
-  button_at(APP_BEFORE_BUTTON, APP_BEFORE_BUTTON_PLACE, u"push");
+  // TRANSLATORS: the word on both buttons that compute a result; a short verb, 100 pixels wide.
+  button_at(APP_BEFORE_BUTTON, APP_BEFORE_BUTTON_PLACE, U_("push"));
   set_font(APP_BEFORE_BUTTON, 0);
   // 11
-  app_before_count_field = editor_at(APP_BEFORE_COUNT_PLACE);
+  app_before_count_field = editor_at(APP_BEFORE_COUNT_PLACE, APP_NUMBER_FLAGS);
   // 12
-  label = text_gadget_create(ANY_NUMBER, 140, 230, 90, 25, u"days before", TEXT_RIGHT);
+  // TRANSLATORS: "<count field> days before = <result>"; at most 90 pixels wide in Sans 8.
+  label = text_gadget_create(ANY_NUMBER, 140, 230, 90, 25, U_("days before"), TEXT_RIGHT);
   app_before_label = label;
   set_font(label, 2);
   // 13
@@ -172,7 +182,7 @@ void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height)
   app_calendar = calendar_gadget_create(ANY_NUMBER, 560, 10, 200, 170, 0);
   set_font(app_calendar, 1);
   // 16
-  app_after_button = button_at(ANY_NUMBER, APP_AFTER_BUTTON_PLACE, u"push");
+  app_after_button = button_at(ANY_NUMBER, APP_AFTER_BUTTON_PLACE, U_("push"));
   set_font(app_after_button, 0);
   // Return in a count field presses its row's button; a failed creation (0) links nothing.
   if (app_after_button != 0) editor_gadget_set_return_button(app_after_count_field, app_after_button);
@@ -187,5 +197,5 @@ void app_create_main_window(int32_t x, int32_t y, int32_t width, int32_t height)
   // The logo is the only way to the about box, so the keyboard can reach and click it too.
   app_logo_gadget = image_at(APP_LOGO_PLACE, app_logo_image, APP_IMAGE_SUNKEN | IMAGE_KEYBOARD);
   // 20
-  app_year_label = text_gadget_create(ANY_NUMBER, 40, 40, 40, 25, u"Year", 0);
+  app_year_label = text_gadget_create(ANY_NUMBER, 40, 40, 40, 25, U_("Year"), 0);
 }

@@ -1,9 +1,9 @@
 # SPDX-License-Identifier: MIT
 # Debian package of the calculator: `cpack -G DEB` in any build (scripts/check-deb builds
 # it twice from two clones, lints it, installs it, runs it and removes it). The package
-# holds what the install rules install: the program, its two pictures, the desktop entry,
-# the metainfo, the icon, the manual page, and the copyright file and changelog a Debian
-# package carries in its doc folder.
+# holds what the install rules install: the program, its two pictures, its translations, the
+# desktop entry, the metainfo, the icon, the manual page, and the copyright file and changelog
+# a Debian package carries in its doc folder.
 
 # The manual page and the changelog are installed compressed, with no name or time stamp
 # in the gzip header so that the package's bytes do not depend on when it was built.
@@ -44,7 +44,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://zephra.example/")
 # The shared libraries the program links decide the dependencies, through dpkg-shlibdeps.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The about box's company name and address are Japanese: without a CJK font they show as boxes.
+# The about box's company name and address are Japanese, and so is the whole window under a
+# Japanese locale: without a CJK font they show as boxes.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei | fonts-ipaexfont-gothic | fonts-noto-cjk")
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_STRIP_FILES ON)

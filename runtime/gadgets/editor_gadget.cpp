@@ -232,6 +232,49 @@ void select_on_focus(GtkWidget* view, gpointer) {
   gtk_text_buffer_select_range(buffer, &end, &start);
 }
 
+// --- Full-width digits -----------------------------------------------------------
+
+// The ASCII character that the UTF-8 sequence at p stands for when it is a full-width digit
+// (U+FF10..U+FF19 = EF BC 90..99), "＄" (EF BC 84) or "％" (EF BC 85), each 0xFEE0 above it;
+// else 0. Three bytes must be readable at p.
+char ascii_of_full_width(const unsigned char* p) {
+  if (p[0] != 0xEF || p[1] != 0xBC) return 0;
+  if ((p[2] >= 0x90 && p[2] <= 0x99) || p[2] == 0x84 || p[2] == 0x85) return static_cast<char>(p[2] - 0x60);
+  return 0;
+}
+
+// Text the user adds comes in again with those characters in their ASCII forms.
+void fold_full_width_digits(GtkTextBuffer* buffer, GtkTextIter* location, const gchar* text, gint length, gpointer) {
+  if (data_int(buffer, USER_ACTION_KEY) == 0) return;
+  const auto* bytes = reinterpret_cast<const unsigned char*>(text);
+  GString* folded = nullptr;  // made at the first character that changes
+  for (gint i = 0; i < length; ++i) {
+    const char ascii = i + 2 < length ? ascii_of_full_width(bytes + i) : 0;
+    if (ascii && !folded) folded = g_string_new_len(text, i);
+    if (ascii) {
+      g_string_append_c(folded, ascii);
+      i += 2;
+    } else if (folded) {
+      g_string_append_c(folded, text[i]);
+    }
+  }
+  if (!folded) return;
+  g_signal_stop_emission_by_name(buffer, "insert-text");
+  gtk_text_buffer_insert(buffer, location, folded->str, static_cast<gint>(folded->len));
+  g_string_free(folded, TRUE);
+}
+
+void make_ascii_digits(GtkWidget* view) {
+  GtkTextBuffer* buffer = gtk_text_view_get_buffer(GTK_TEXT_VIEW(view));
+  // The user's actions are counted once, by whichever of the flags needs them first.
+  if (!g_signal_handler_find(buffer, G_SIGNAL_MATCH_FUNC, 0, 0, nullptr, reinterpret_cast<gpointer>(begin_user_action),
+                             nullptr)) {
+    g_signal_connect(buffer, "begin-user-action", G_CALLBACK(begin_user_action), nullptr);
+    g_signal_connect(buffer, "end-user-action", G_CALLBACK(end_user_action), nullptr);
+  }
+  g_signal_connect(buffer, "insert-text", G_CALLBACK(fold_full_width_digits), nullptr);
+}
+
 // The theme's entry border plus padding, left and right. Measuring them takes a style probe
 // of its own, the dearest step of a field's start, so the last measurement is kept for as
 // long as the theme it was made under (every field and every restyle asks).
@@ -449,6 +492,7 @@ int64_t editor_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w
   if (flags & EDITOR_WORD_WRAP) ops.set_attribute(record, EDITOR_ATTRIBUTE_WORD_WRAP, 1);
   if (flags & EDITOR_TAB_MOVES_FOCUS) gtk_text_view_set_accepts_tab(GTK_TEXT_VIEW(view), FALSE);
   if (flags & EDITOR_SINGLE_LINE) make_single_line(view);
+  if (flags & EDITOR_ASCII_DIGITS) make_ascii_digits(view);
   g_signal_connect(gtk_text_view_get_buffer(GTK_TEXT_VIEW(view)), "changed", G_CALLBACK(editor_changed), view);
   g_signal_connect(view, "focus-in-event", G_CALLBACK(gadget_post_focus), gadget_value_data(value));
   g_signal_connect(view, "focus-out-event", G_CALLBACK(gadget_post_lost_focus), gadget_value_data(value));

@@ -18,6 +18,9 @@ enum EditorGadgetFlags : int32_t {
   // What the user types, pastes or drops keeps its first line, Return types nothing, and
   // focus that comes by the keyboard selects the whole text, as in an entry field.
   EDITOR_SINGLE_LINE = 8,
+  // Full-width digits and full-width "$" and "%" that the user types, pastes or drops (what an
+  // input method for Japanese gives) become ASCII; text set by the program is kept as given.
+  EDITOR_ASCII_DIGITS = 16,
 };
 
 // Attributes for the get_attribute / set_attribute slots.

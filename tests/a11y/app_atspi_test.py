@@ -2,7 +2,10 @@
 # SPDX-License-Identifier: MIT
 """The built calculator as a screen reader sees it over AT-SPI: names, descriptions, label
 relations and the decorative banner, the focus once round the window with real Tab presses,
-and the about box opened and closed with the logo's "click" action.  usage: PROGRAM XWIN"""
+the about box opened and closed with the logo's "click" action, and the calendar's name in German
+and Japanese.  usage: PROGRAM XWIN"""
+import contextlib
+import os
 import subprocess
 import sys
 import time
@@ -139,16 +142,32 @@ def click_logo(frame, logo):
         poll(lambda: about() is None, "the about box to close")
 
 
-def main():
-    program, xwin = sys.argv[1], sys.argv[2]
-    Atspi.init()
-    app = subprocess.Popen([program])
+# The calendar's name in each language, from the program started under that locale.
+TRANSLATED = (("de_DE.UTF-8", "Heute"), ("ja_JP.UTF-8", "今日"))
+
+
+@contextlib.contextmanager
+def running(program, xwin, language=None):
+    """The program on the display and its window on the bus; closed afterwards, exit status 0."""
+    app = subprocess.Popen([program], env=dict(os.environ, LANG=language) if language else None)
     try:
         window_id = subprocess.run([xwin, "wait", "ZoriviVudiDider", str(int(TIMEOUT * 1000))], check=True,
                                    capture_output=True, text=True).stdout.strip()
-        frame = poll(lambda: next((f for a in children(Atspi.get_desktop(0)) if a.get_process_id() == app.pid
-                                   for f in children(a) if name(f) == "ZoriviVudiDider"), None),
-                     "the window on the accessibility bus")
+        yield window_id, poll(lambda: next((f for a in children(Atspi.get_desktop(0)) if a.get_process_id() == app.pid
+                                            for f in children(a) if name(f) == "ZoriviVudiDider"), None),
+                              "the window on the accessibility bus")
+        subprocess.run([xwin, "close", window_id], check=True)
+        check(app.wait(timeout=TIMEOUT) == 0, "exit status %d" % app.returncode)
+    finally:
+        if app.poll() is None:
+            app.kill()
+            app.wait()
+
+
+def main():
+    program, xwin = sys.argv[1], sys.argv[2]
+    Atspi.init()
+    with running(program, xwin) as (window_id, frame):
         def complete():
             # The window is complete once the last gadget built, the "Year" label, is there.
             nodes = walk(frame)
@@ -159,12 +178,9 @@ def main():
         if check(len(found) == 11, "cannot drive the calculator: found only %s" % sorted(found)):
             walk_tab_order(found, window_id)
             click_logo(frame, found["logo"])
-        subprocess.run([xwin, "close", window_id], check=True)
-        check(app.wait(timeout=TIMEOUT) == 0, "exit status %d" % app.returncode)
-    finally:
-        if app.poll() is None:
-            app.kill()
-            app.wait()
+    for language, wanted in TRANSLATED:
+        with running(program, xwin, language) as (_, frame):
+            poll(lambda: any(n.get_role() == R.CALENDAR and name(n) == wanted for n in walk(frame)), repr(wanted))
     print("%d checks failed" % len(failures) if failures else "ok", file=sys.stderr)
     return 1 if failures else 0
 

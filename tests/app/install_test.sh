@@ -24,8 +24,8 @@ for picture in DovezuVevuDuze100v49.png ZuveduDereduRARuruDezov.png DovezuVevuDu
   cmp -s "$data/$picture" "$stage$image_dir/$picture" || fail "$picture is not installed in $image_dir"
 done
 id=org.example.ZoriviVudiDider
-cmp -s "$data/$id.desktop" "$stage$datadir/applications/$id.desktop" || fail "desktop entry not installed"
-cmp -s "$data/$id.metainfo.xml" "$stage$datadir/metainfo/$id.metainfo.xml" || fail "metainfo not installed"
+cmp -s "$build/po/$id.desktop" "$stage$datadir/applications/$id.desktop" || fail "desktop entry not installed"
+cmp -s "$build/po/$id.metainfo.xml" "$stage$datadir/metainfo/$id.metainfo.xml" || fail "metainfo not installed"
 grep -qx "StartupWMClass=$id" "$stage$datadir/applications/$id.desktop" || fail "no StartupWMClass=$id"
 for size in 16 24 32 48 64 128 256; do
   identify -format %wx%h "$stage$datadir/icons/hicolor/${size}x$size/apps/$id.png" | grep -qx "${size}x$size" ||
@@ -38,4 +38,6 @@ for f in "$mandir/man1/zorivivudidider.1.gz" "$docdir/changelog.gz"; do
 done
 grep -q "^License: MIT" "$stage$docdir/copyright" || fail "no MIT copyright file in $docdir"
 "$here/process_test.sh" "$program" "$xwin" pictures || fail "the staged program did not show its pictures"
+# Its catalogues too, beside it: the prefix's own share/locale holds none yet.
+LANG=de_DE.UTF-8 "$program" --help | grep -q "Name und Version des Programms" || fail "no German from $program"
 echo "ok: installed into $stage$prefix"

@@ -15,13 +15,15 @@ fail() { echo "FAIL: $*${id:+; window $id: $(seen)}" >&2; [ -n "$pid" ] && kill 
 app_id=org.example.ZoriviVudiDider
 
 if [ "$pictures" = command-line ]; then
-  # exit status | argument | the whole output, its lines joined
+  # exit status and the row's environment | argument | the whole output, its lines joined
   while IFS='|' read -r status argument pattern; do
-    out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$program" "$argument" 2>&1; echo "=> $?")
+    set -- $status && status=$1 && shift
+    out=$(env -u DISPLAY -u WAYLAND_DISPLAY "$@" "$program" "$argument" 2>&1; echo "=> $?")
     echo "$out" | tr '\n' ' ' | grep -Eq "^($pattern) => $status \$" || fail "$argument: $out"
   done <<'ROWS'
 0|--version|ZoriviVudiDider [0-9]+\.[0-9]+\.[0-9]+
 0|--help|Usage: +zorivivudidider .*--class=CLASS.*--version .*
+0 LANG=de_DE.UTF-8|--help|Aufruf:.*Das Datum berechnen, .*Optionen des Programms und des Toolkits anzeigen.*
 1|--frobnicate|zorivivudidider: Unknown option --frobnicate Run 'zorivivudidider --help' .*
 1|--version=3|zorivivudidider: Option --version takes no value Run 'zorivivudidider --help' .*
 1||zorivivudidider: no display found; name one with the DISPLAY or WAYLAND_DISPLAY variable or the --display option

@@ -74,7 +74,8 @@ TEST_F(Gadgets, EveryTypePostsItsEventsFromRealInputAndNoneFromTheProgram) {
   const int64_t plain = combobox_gadget_create(ANY_NUMBER, 10, 120, 120, 30);
   const int64_t button = button_gadget_create(ANY_NUMBER, 10, 170, 100, 40, u"push");
   const int64_t label = text_gadget_create(ANY_NUMBER, 10, 230, 100, 20, u"label");
-  const int64_t passing = editor_gadget_create(ANY_NUMBER, 10, 260, 100, 30, EDITOR_TAB_MOVES_FOCUS | EDITOR_SINGLE_LINE);
+  const int64_t passing = editor_gadget_create(ANY_NUMBER, 10, 260, 100, 30,
+                                               EDITOR_TAB_MOVES_FOCUS | EDITOR_SINGLE_LINE | EDITOR_ASCII_DIGITS);
   editor_gadget_set_return_button(passing, button);
   const int64_t calendar = calendar_gadget_create(ANY_NUMBER, 300, 10, 260, 200, 951825600);
   GdkPixbuf* logo = gdk_pixbuf_new(GDK_COLORSPACE_RGB, FALSE, 8, 100, 49);
@@ -92,7 +93,7 @@ TEST_F(Gadgets, EveryTypePostsItsEventsFromRealInputAndNoneFromTheProgram) {
   const struct { const char* what; std::function<void()> act; Posted expected; } steps[] = {
       {"program changes and accessibility settings, misused ones too", [&] {
          gadget_add_item(editor, -1, u"year");
-         for (const char16_t* line : {u"a", u"b"}) gadget_add_item(passing, -1, line);  // the program's lines stay
+         for (const char16_t* line : {u"a", u"\uFF11"}) gadget_add_item(passing, -1, line);  // the program's lines stay
          gadget_add_item(combo, -1, u"1");
          for (auto [g, text] : {std::pair{editor, "2024"}, {combo, "1"}, {combo, "07"}, {plain, "3"}, {button, "push"}})
            set_text(g, text);
@@ -195,7 +196,7 @@ TEST_F(Gadgets, EveryTypePostsItsEventsFromRealInputAndNoneFromTheProgram) {
   EXPECT_EQ(text_of(editor), "20245x77");
   EXPECT_EQ(text_of(combo), "07QY");  // typed letters pass the case filter
   EXPECT_EQ(text_of(plain), "5");
-  EXPECT_EQ(text_of(passing), "a1\nb");
+  EXPECT_EQ(text_of(passing), "a1\n\uFF11");  // typed at the click; the program's full-width line kept
 
   // The chooser and its entry are labelled once each, named and described; Tab visits the gadgets
   // given, in order, each once, missing ones left out; only the flagged Editor passes Tab on, and
