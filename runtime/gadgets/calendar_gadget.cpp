@@ -4,6 +4,8 @@
 
 #include <gtk/gtk.h>
 
+#include <clocale>
+
 namespace {
 
 GtkCalendar* calendar_of(GadgetRecord* record) { return GTK_CALENDAR(record->widget); }
@@ -33,6 +35,27 @@ void calendar_set_font(GadgetRecord* record, void* font) { gadget_widget_set_fon
 
 void* calendar_get_font(GadgetRecord* record) { return gadget_widget_get_font(record->widget); }
 
+// A new calendar whose header reads left to right, as its grid does in the window's fixed
+// direction. The toolkit takes the order of month and year from the message catalogue when
+// the calendar is made; a right-to-left locale's order is meant to be read mirrored, so there
+// the calendar is made under untranslated messages (for this thread alone) and keeps the
+// left-to-right order. A left-to-right locale keeps its own order (year first in Japanese).
+// Month and weekday names come from the time locale and stay translated.
+GtkWidget* calendar_new_left_to_right() {
+  if (gtk_get_locale_direction() != GTK_TEXT_DIR_RTL) return gtk_calendar_new();
+  const locale_t current = duplocale(uselocale(locale_t{}));
+  const locale_t untranslated = current ? newlocale(LC_MESSAGES_MASK, "C", current) : nullptr;
+  if (!untranslated) {
+    if (current) freelocale(current);
+    return gtk_calendar_new();
+  }
+  const locale_t previous = uselocale(untranslated);
+  GtkWidget* calendar = gtk_calendar_new();
+  uselocale(previous);
+  freelocale(untranslated);
+  return calendar;
+}
+
 const GadgetOps& calendar_ops() {
   static const GadgetOps ops = [] {
     GadgetOps o{};
@@ -51,7 +74,7 @@ const GadgetOps& calendar_ops() {
 int64_t calendar_gadget_create(ObjectValue gadget, int32_t x, int32_t y, int32_t w, int32_t h, DateSeconds date) {
   const GadgetOps& ops = calendar_ops();
   if (!gadget_list_ready()) return 0;
-  GtkWidget* calendar = gtk_calendar_new();
+  GtkWidget* calendar = calendar_new_left_to_right();
   if (!calendar) return 0;
   ObjectValue value = 0;
   GadgetRecord* record = gadget_allocate(gadget, &value);

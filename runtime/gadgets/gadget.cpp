@@ -64,6 +64,13 @@ DesignGeometry* design_geometry(GtkWidget* widget) {
   return geometry;
 }
 
+// The design size a gadget was given: its top widget's, else its primary widget's; null for none.
+const DesignGeometry* stored_size(const GadgetRecord* record) {
+  const DesignGeometry* g = find_geometry(top_widget(record));
+  if (!(g && g->sized)) g = find_geometry(GTK_WIDGET(record->widget));
+  return g && g->sized ? g : nullptr;
+}
+
 void apply_geometry(GtkWidget* widget) {
   GtkWidget* placed = widget;
   while (placed && gtk_widget_get_parent(placed) && !GTK_IS_LAYOUT(gtk_widget_get_parent(placed)))
@@ -79,8 +86,11 @@ void apply_geometry(GtkWidget* widget) {
 }
 
 // Sizes in points become other pixel sizes: every widget of a gadget computes its style (its
-// fonts above all) again, which the toolkit leaves undone for fonts a gadget was given.
+// fonts above all) again, which the toolkit leaves undone for fonts a gadget was given. Its text
+// context drops the font measures it keeps from the old resolution (a GtkEntry would keep
+// the height it once asked for), as a fresh start at the new factor has none.
 void restyle(GtkWidget* widget, gpointer) {
+  pango_context_changed(gtk_widget_get_pango_context(widget));
   if (auto* font = static_cast<PangoFontDescription*>(g_object_get_data(G_OBJECT(widget), "kt_gadget_font"))) {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
@@ -191,10 +201,12 @@ void gadget_resize(ObjectValue gadget, int32_t x, int32_t y, int32_t width, int3
   if (x != KEEP_VALUE) g->x = x;
   if (y != KEEP_VALUE) g->y = y;
   if (width != KEEP_VALUE || height != KEEP_VALUE) {
+    // A kept size is the stored design size; only a gadget without one takes its least size.
+    const DesignGeometry* kept = stored_size(record);
     GtkRequisition minimum{0, 0};
-    gtk_widget_get_preferred_size(w, &minimum, nullptr);
-    const int32_t new_width = width == KEEP_VALUE ? win_unscaled(minimum.width) : width;
-    const int32_t new_height = height == KEEP_VALUE ? win_unscaled(minimum.height) : height;
+    if (!kept) gtk_widget_get_preferred_size(w, &minimum, nullptr);
+    const int32_t new_width = width != KEEP_VALUE ? width : kept ? kept->width : win_unscaled(minimum.width);
+    const int32_t new_height = height != KEEP_VALUE ? height : kept ? kept->height : win_unscaled(minimum.height);
     if (new_width > 0 && new_height > 0) {
       g->width = new_width;
       g->height = new_height;
@@ -212,9 +224,7 @@ static void requested_size(ObjectValue gadget, gint* width, gint* height) {
   GadgetRecord* record = lookup(gadget);
   if (!record) return;
   GtkWidget* w = top_widget(record);
-  const DesignGeometry* g = find_geometry(w);
-  if (!(g && g->sized)) g = find_geometry(GTK_WIDGET(record->widget));
-  if (g && g->sized) {
+  if (const DesignGeometry* g = stored_size(record)) {
     *width = g->width;
     *height = g->height;
     return;

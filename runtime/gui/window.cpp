@@ -9,6 +9,7 @@
 
 #include <gtk/gtk.h>
 
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
@@ -56,14 +57,20 @@ gboolean on_configure(GtkWidget* widget, GdkEventConfigure* ev, gpointer data) {
   // The inner size: the event's size without the title bar and shadow that the toolkit
   // draws itself on Wayland (without them, as on X11, it is the event's size).
   // Reported in design units, as the window was opened: the same numbers at every text factor.
+  // Only a new size in pixels is looked at: a configure that still has the old pixels after a
+  // change of text factor is not a size in the new factor's units.
   int width = ev->width, height = ev->height;
   gtk_window_get_size(GTK_WINDOW(widget), &width, &height);
-  width = win_unscaled(width);
-  height = win_unscaled(height);
-  if (width != get_int(widget, "kt_previous_width") || height != get_int(widget, "kt_previous_height")) {
-    set_int(widget, "kt_previous_width", width);
-    set_int(widget, "kt_previous_height", height);
-    post(EVENT_SIZE_WINDOW, data);
+  if (width != get_int(widget, "kt_pixel_width") || height != get_int(widget, "kt_pixel_height")) {
+    set_int(widget, "kt_pixel_width", width);
+    set_int(widget, "kt_pixel_height", height);
+    width = win_unscaled(width);
+    height = win_unscaled(height);
+    if (width != get_int(widget, "kt_previous_width") || height != get_int(widget, "kt_previous_height")) {
+      set_int(widget, "kt_previous_width", width);
+      set_int(widget, "kt_previous_height", height);
+      post(EVENT_SIZE_WINDOW, data);
+    }
   }
   if (ev->x != get_int(widget, "kt_previous_x") || ev->y != get_int(widget, "kt_previous_y")) {
     set_int(widget, "kt_previous_x", ev->x);
@@ -251,16 +258,26 @@ double win_text_factor() {
   const double dpi = screen ? gdk_screen_get_resolution(screen) : -1;
   // In steps of 1/1024, as the toolkit's own dpi setting: a resolution a rounding away from
   // 96 dpi (GDK_DPI_SCALE times an integer setting) is factor 1, not a hair beside it.
-  return dpi > 0 ? std::round(dpi / 96.0 * 1024) / 1024 : 1.0;
+  // Never below 1: the theme's controls do not shrink with smaller text, so neither does the layout.
+  return dpi > 0 ? std::max(1.0, std::round(dpi / 96.0 * 1024) / 1024) : 1.0;
 }
 
-int32_t win_scaled(int32_t design) {
+namespace {
+
+// A design coordinate as pixels in 64 bits, where every int32_t coordinate and edge fits.
+int64_t scaled_wide(int64_t design) {
   const double factor = win_text_factor();
-  return factor == 1.0 ? design : static_cast<int32_t>(std::lround(design * factor));
+  return factor == 1.0 ? design : std::llround(static_cast<double>(design) * factor);
 }
+
+int32_t clamped(int64_t pixels) { return static_cast<int32_t>(std::clamp<int64_t>(pixels, INT32_MIN, INT32_MAX)); }
+
+}  // namespace
+
+int32_t win_scaled(int32_t design) { return clamped(scaled_wide(design)); }
 
 int32_t win_scaled_span(int32_t start, int32_t length) {
-  return win_scaled(start + length) - win_scaled(start);
+  return clamped(scaled_wide(int64_t{start} + length) - scaled_wide(start));
 }
 
 int32_t win_unscaled(int32_t pixels) {

@@ -16,10 +16,12 @@
 // win_set_color: background colour of the gadget area.
 // win_widget: the toolkit window of an open window, or null.
 // win_add_close_keys: Ctrl+W and Ctrl+Q ask to close the window as the window manager's close does.
-// win_text_factor: the desktop's text scale factor (screen resolution over 96 dpi; 1 when unknown).
-// win_scaled: a coordinate in design units as pixels at the text factor (rounded to nearest).
+// win_text_factor: the desktop's text scale factor (screen resolution over 96 dpi; 1 when unknown
+//   or below 1).
+// win_scaled: a coordinate in design units as pixels at the text factor (rounded to nearest,
+//   clamped to the int32_t range).
 // win_scaled_span: the pixel length from design coordinate start to start + length, so that
-//   neighbours that touch in design units touch, and never overlap, in pixels.
+//   neighbours that touch in design units touch, and never overlap, in pixels (clamped likewise).
 // win_unscaled: a pixel length back in design units.
 // win_registry: the window registry (null before win_library_init).
 

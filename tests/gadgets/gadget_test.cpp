@@ -364,6 +364,8 @@ TEST_F(Gadgets, ColoursAndSizes) {
   gadget_resize(2, 5, 6, 120, 45);
   EXPECT_EQ(where(), std::make_tuple(5, 6, 120, 45, GTK_POLICY_EXTERNAL));
   EXPECT_FALSE(gtk_widget_get_visible(scroller));
+  gadget_resize(2, 2147483000, 10, 1000, 20);  // its far edge past the int32_t range
+  EXPECT_EQ(where(), std::make_tuple(2147483000, 10, 1000, 20, GTK_POLICY_EXTERNAL));
 
 }
 
