@@ -10,6 +10,10 @@
 //   zvd-startup-probe --expect FILE [--timeout-ms N] -- PROGRAM [ARGS...]
 //       measures until the window's content equals FILE's in every compared pixel.
 //   --trace prints the time of every drawing and the number of pixels still differing.
+//   --on-complete CMD runs CMD with /bin/sh once the window is complete, before it is
+//       closed, with ZVD_PROBE_PID set to the program's process id, and waits for it (for
+//       instance `callgrind_control --dump PID`, which ends an instruction count at the
+//       first complete frame).
 //
 // Prints one line: "wall_ms=T map_ms=M maxrss_kb=K frames=F cpu_ms=C status=S", where T is
 // the time from just before exec to the complete frame, M the time until the window was
@@ -199,7 +203,8 @@ int reap(pid_t pid, int timeout_ms, rusage* usage) {
 }
 
 int usage_error() {
-  std::fputs("usage: zvd-startup-probe (--calibrate FILE | --expect FILE) [--timeout-ms N] [--trace] -- PROGRAM [ARGS...]\n",
+  std::fputs("usage: zvd-startup-probe (--calibrate FILE | --expect FILE) [--timeout-ms N] [--trace]"
+             " [--on-complete CMD] -- PROGRAM [ARGS...]\n",
              stderr);
   return 2;
 }
@@ -209,6 +214,7 @@ int usage_error() {
 int main(int argc, char** argv) {
   const char* calibrate_file = nullptr;
   const char* expect_file = nullptr;
+  const char* on_complete = nullptr;
   int timeout_ms = 30000;
   bool trace = false;
   int first = 1;
@@ -226,6 +232,7 @@ int main(int argc, char** argv) {
     if (arg == "--calibrate") calibrate_file = argv[++first];
     else if (arg == "--expect") expect_file = argv[++first];
     else if (arg == "--timeout-ms") timeout_ms = std::atoi(argv[++first]);
+    else if (arg == "--on-complete") on_complete = argv[++first];
     else return usage_error();
   }
   if (first >= argc || (calibrate_file == nullptr) == (expect_file == nullptr) || timeout_ms <= 0)
@@ -363,6 +370,18 @@ int main(int argc, char** argv) {
     poll(&fd, 1, 5);
   }
 
+  if (on_complete && !failed) {
+    const pid_t helper = fork();
+    if (helper == 0) {
+      setenv("ZVD_PROBE_PID", std::to_string(pid).c_str(), 1);
+      execl("/bin/sh", "sh", "-c", on_complete, static_cast<char*>(nullptr));
+      _exit(127);
+    }
+    int helper_status = 0;
+    if (helper > 0) waitpid(helper, &helper_status, 0);
+    if (helper < 0 || !WIFEXITED(helper_status) || WEXITSTATUS(helper_status) != 0)
+      std::fprintf(stderr, "zvd-startup-probe: --on-complete command failed\n");
+  }
   if (target != 0) send_delete(display, target);
   rusage usage{};
   const int status = reap(pid, 10000, &usage);
