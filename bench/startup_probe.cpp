@@ -15,11 +15,12 @@
 //       instance `callgrind_control --dump PID`, which ends an instruction count at the
 //       first complete frame).
 //
-// Prints one line: "wall_ms=T map_ms=M maxrss_kb=K frames=F cpu_ms=C status=S", where T is
-// the time from just before exec to the complete frame, M the time until the window was
-// mapped, K the program's peak resident set (getrusage of the child), F how many times the
-// window was drawn to on the way, C the processor time (user and system) of the whole run
-// including its shutdown, and S its exit status. Exit status 0 on success, 1 when the
+// Prints one line: "wall_ms=T map_ms=M maxrss_kb=K frames=F cpu_ms=C frame_cpu_ms=P
+// status=S", where T is the time from just before exec to the complete frame, M the time
+// until the window was mapped, K the program's peak resident set (getrusage of the child), F
+// how many times the window was drawn to on the way, C the processor time (user and system)
+// of the whole run including its shutdown, P the processor time of all its threads up to the
+// complete frame (the kernel's per-thread run time), and S its exit status. Exit status 0 on success, 1 when the
 // window never appeared or never matched, 2 on bad arguments or a missing display.
 //
 // The program's window is the top-level window mapped with the program's _NET_WM_PID.
@@ -30,6 +31,7 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/Xdamage.h>
 #include <X11/extensions/Xfixes.h>
+#include <dirent.h>
 #include <poll.h>
 #include <signal.h>
 #include <sys/resource.h>
@@ -173,6 +175,25 @@ long window_pid(Display* display, Window window) {
   return pid;
 }
 
+// Processor time in ms that all threads of a live process have run so far (the first field
+// of each thread's schedstat, in nanoseconds); -1 if it cannot be read.
+double process_cpu_ms(pid_t pid) {
+  const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
+  DIR* dir = opendir(tasks.c_str());
+  if (!dir) return -1;
+  double ns = 0;
+  while (const dirent* entry = readdir(dir)) {
+    if (entry->d_name[0] == '.') continue;
+    FILE* file = std::fopen((tasks + "/" + entry->d_name + "/schedstat").c_str(), "r");
+    if (!file) continue;
+    unsigned long long run = 0;
+    if (std::fscanf(file, "%llu", &run) == 1) ns += static_cast<double>(run);
+    std::fclose(file);
+  }
+  closedir(dir);
+  return ns / 1e6;
+}
+
 void send_delete(Display* display, Window window) {
   XEvent event{};
   event.xclient.type = ClientMessage;
@@ -275,7 +296,7 @@ int main(int argc, char** argv) {
   XserverRegion parts = 0;
   Matcher matcher(&reference);
   int frames = 0;
-  double map_ms = -1, wall_ms = -1;
+  double map_ms = -1, wall_ms = -1, frame_cpu_ms = -1;
   // Calibration: the content is taken once nothing was drawn for a while, and again a
   // little later; pixels that differ between the two are left out of the comparison.
   constexpr int kQuietMs = 500;
@@ -333,6 +354,7 @@ int main(int argc, char** argv) {
       }
       if (expect_file && target != 0 && matcher.matches()) {
         wall_ms = ms_between(start, Clock::now());
+        frame_cpu_ms = process_cpu_ms(pid);
         done = true;
       }
     }
@@ -391,8 +413,13 @@ int main(int argc, char** argv) {
   const int exit_status = status < 0 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
   const double cpu_ms = (usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) * 1e3 +
                         (usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e3;
-  std::printf("wall_ms=%.3f map_ms=%.3f maxrss_kb=%ld frames=%d cpu_ms=%.3f status=%d\n", failed ? -1.0 : wall_ms,
-              map_ms, usage.ru_maxrss, frames, cpu_ms, exit_status);
+  std::printf("wall_ms=%.3f map_ms=%.3f maxrss_kb=%ld frames=%d cpu_ms=%.3f frame_cpu_ms=%.3f status=%d\n",
+              failed ? -1.0 : wall_ms, map_ms, usage.ru_maxrss, frames, cpu_ms, frame_cpu_ms, exit_status);
+  if (trace)
+    std::fprintf(stderr, "probe: user %.3f ms, system %.3f ms, %ld minor faults, %ld context switches\n",
+                 usage.ru_utime.tv_sec * 1e3 + usage.ru_utime.tv_usec / 1e3,
+                 usage.ru_stime.tv_sec * 1e3 + usage.ru_stime.tv_usec / 1e3, usage.ru_minflt,
+                 usage.ru_nvcsw + usage.ru_nivcsw);
   if (failed) {
     std::fprintf(stderr, "zvd-startup-probe: %s\n",
                  target == 0 ? "the window never appeared" : "the window never showed the expected content");
