@@ -13,12 +13,12 @@
 
 #include <cstdio>
 #include <cstdlib>
-#include <map>
 #include <string>
 #include <vector>
 
 #include "runtime/gui/event.h"
 #include "runtime/gui/registry.h"
+#include "rotation.h"
 
 #if defined(__SANITIZE_ADDRESS__)
 #define ZVD_COUNT_ALLOCATIONS 0
@@ -167,19 +167,43 @@ BENCHMARK(ObjGet_Handle);
 
 // --- Reporting --------------------------------------------------------------------------
 
-class RecordingReporter : public benchmark::ConsoleReporter {
- public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    ConsoleReporter::ReportRuns(runs);
-    for (const Run& run : runs) {
-      if (run.iterations <= 0) continue;
-      ns[run.benchmark_name()] = run.real_accumulated_time * 1e9 / static_cast<double>(run.iterations);
-      cpu_ns[run.benchmark_name()] = run.cpu_accumulated_time * 1e9 / static_cast<double>(run.iterations);
-    }
-  }
-  std::map<std::string, double> ns;      // wall time per iteration
-  std::map<std::string, double> cpu_ns;  // CPU time per iteration (steadier on a shared machine)
-};
+// Alternating rounds of batches of each pair until the ratio's spread is within +-5 % (or
+// 20 s pass); prints each median with its quartiles and the ratio with its spread.
+void compare_in_rounds() {
+  constexpr int kBatch = 100000;
+  constexpr double kTolerance = 0.05;
+  event_queue_init();
+  ObjectRegistry* r = lookup_registry();
+  const std::vector<ObjectValue>& h = handles();
+  std::vector<rotation::Contender> contenders;
+  contenders.push_back({"event_post + event_fetch", [] {
+                          for (int64_t i = 0; i < kBatch; ++i) {
+                            event_post(EVENT_GADGET, i, 1, 0);
+                            benchmark::DoNotOptimize(event_fetch());
+                          }
+                        }, kBatch});
+  contenders.push_back({"heap queue", [] {
+                          for (int64_t i = 0; i < kBatch; ++i) {
+                            heap_post(EVENT_GADGET, i, 1, 0);
+                            benchmark::DoNotOptimize(heap_fetch());
+                          }
+                        }, kBatch});
+  contenders.push_back({"obj_get by handle", [&] {
+                          for (int i = 0; i < kBatch; ++i) benchmark::DoNotOptimize(obj_get(r, h[size_t(i) & 63]));
+                        }, kBatch});
+  contenders.push_back({"obj_get by number", [&] {
+                          for (int i = 0; i < kBatch; ++i) benchmark::DoNotOptimize(obj_get(r, int64_t{i & 63}));
+                        }, kBatch});
+  const int rounds = rotation::run(contenders, {{0, 1}, {2, 3}}, 15, kTolerance, 20.0);
+  std::printf("\n%d alternating rounds of %d operations, ns per operation, median [lowest .. highest quartile]:\n",
+              rounds, kBatch);
+  rotation::print_times(contenders, 1e9, "ns");
+  rotation::print_ratio("event queue against a heap queue", contenders[0], contenders[1], -1, kTolerance);
+  rotation::print_ratio("lookup by handle against by number", contenders[2], contenders[3], -1, kTolerance);
+  const rotation::Spread post = rotation::spread(contenders[0].cpu);
+  std::printf("event_post + event_fetch per event: %s ns cpu; goal <= 50 ns: %s\n", rotation::format(post, 1e9).c_str(),
+              post.median * 1e9 <= 50 ? "MET" : "NOT MET");
+}
 
 // Heap allocations per event for `events` events posted and fetched in bursts of `burst`.
 double allocations_per_event(int events, int burst) {
@@ -197,29 +221,20 @@ double allocations_per_event(int events, int burst) {
 
 int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
-  RecordingReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
+  benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
 
-  auto ratio = [&](const char* a, const char* b) {
-    if (!reporter.ns.count(a) || !reporter.ns.count(b) || reporter.ns[b] == 0 || reporter.cpu_ns[b] == 0) return;
-    std::printf("%-22s / %-22s wall %7.2f / %7.2f ns = %.2f   cpu %7.2f / %7.2f ns = %.2f\n", a, b, reporter.ns[a],
-                reporter.ns[b], reporter.ns[a] / reporter.ns[b], reporter.cpu_ns[a], reporter.cpu_ns[b],
-                reporter.cpu_ns[a] / reporter.cpu_ns[b]);
-  };
-  std::printf("\n");
-  ratio("EventQueue_PostFetch", "HeapQueue_PostFetch");
-  ratio("ObjGet_Handle", "ObjGet_Number");
-  if (reporter.ns.count("EventQueue_PostFetch")) {
-    std::printf("event_post + event_fetch per event: wall %.2f ns, cpu %.2f ns (goal <= 50 ns)\n",
-                reporter.ns["EventQueue_PostFetch"], reporter.cpu_ns["EventQueue_PostFetch"]);
-  }
+  compare_in_rounds();
 #if ZVD_COUNT_ALLOCATIONS
   event_queue_init();
   allocations_per_event(4096, 256);  // grow the pool once
-  std::printf("heap allocations per event, one at a time:    %.4f\n", allocations_per_event(100000, 1));
-  std::printf("heap allocations per event, bursts of 15:     %.4f\n", allocations_per_event(99990, 15));
+  const double one = allocations_per_event(100000, 1);
+  const double fifteen = allocations_per_event(99990, 15);
+  std::printf("heap allocations per event, one at a time:    %.4f\n", one);
+  std::printf("heap allocations per event, bursts of 15:     %.4f\n", fifteen);
   std::printf("heap allocations per event, bursts of 64:     %.4f\n", allocations_per_event(99968, 64));
+  std::printf("heap allocations per event once the pool has grown (one at a time, bursts of 15): goal 0: %s\n",
+              one == 0 && fifteen == 0 ? "MET" : "NOT MET");
 #else
   std::printf("heap allocations per event: not counted in a sanitizer build\n");
 #endif

@@ -8,6 +8,6 @@ target_link_libraries(zvd-reference-window PRIVATE PkgConfig::GTK3)
 target_include_directories(zvd-reference-window PRIVATE "${PROJECT_SOURCE_DIR}")
 target_compile_definitions(zvd-reference-window PRIVATE ZVD_BENCH_IMAGE_DIR="${PROJECT_SOURCE_DIR}/data")
 
-pkg_check_modules(ZVD_PROBE_X REQUIRED IMPORTED_TARGET x11 xdamage xfixes)
+pkg_check_modules(ZVD_PROBE_X REQUIRED IMPORTED_TARGET x11 xext xdamage xfixes)
 add_executable(zvd-startup-probe "${CMAKE_CURRENT_SOURCE_DIR}/startup_probe.cpp")
 target_link_libraries(zvd-startup-probe PRIVATE PkgConfig::ZVD_PROBE_X)

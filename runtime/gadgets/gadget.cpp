@@ -6,6 +6,9 @@
 #include "runtime/gadgets/focus_frame.h"
 
 #include <gtk/gtk.h>
+#ifdef GDK_WINDOWING_X11
+#include <gdk/gdkx.h>
+#endif
 
 #include "runtime/gui/color.h"
 #include "runtime/gui/event.h"
@@ -435,10 +438,28 @@ GadgetToolkitLock::GadgetToolkitLock() {
 #pragma GCC diagnostic pop
 }
 
+namespace {
+
+// On X11 gdk_flush waits until the server has handled every request sent so far (a round
+// trip). When the server has already answered the last request made, the wait has nothing
+// to wait for; a window's construction makes dozens of such operations in a row.
+bool toolkit_requests_outstanding() {
+#ifdef GDK_WINDOWING_X11
+  GdkDisplay* display = gdk_display_get_default();
+  if (display && GDK_IS_X11_DISPLAY(display)) {
+    Display* x = GDK_DISPLAY_XDISPLAY(display);
+    return NextRequest(x) - 1 != LastKnownRequestProcessed(x);
+  }
+#endif
+  return true;
+}
+
+}  // namespace
+
 GadgetToolkitLock::~GadgetToolkitLock() {
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Wdeprecated-declarations"
-  gdk_flush();
+  if (toolkit_requests_outstanding()) gdk_flush();
   gdk_threads_leave();
 #pragma GCC diagnostic pop
 }

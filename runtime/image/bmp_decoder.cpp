@@ -2,7 +2,10 @@
 // BMP decoder. The whole file is read into one buffer, then converted row by row straight
 // into the destination. Every read of file data goes through ByteReader (bytes outside the
 // file read as zero) and every write is clipped to the image, so hostile headers, offsets,
-// colour tables and run-length streams cannot reach outside either buffer.
+// colour tables and run-length streams cannot reach outside either buffer. One exception:
+// the rows of a plain 24-bit file that lie wholly inside it are left in the file by open and
+// read in pieces through a small buffer by read, which converts each piece while it is still
+// in the cache (a large picture then costs one pass over memory instead of three).
 #include "runtime/image/bmp_decoder.h"
 
 #include <cstdlib>
@@ -23,6 +26,10 @@ constexpr uint16_t BMP_SIGNATURE = 0x4D42;  // "BM"
 constexpr int SLOT_DATA = 0;    // the file data buffer, owned by the decoder
 constexpr int SLOT_HEADER = 1;  // the same buffer, read as the headers
 constexpr int SLOT_SIZE = 2;    // the buffer's size in bytes
+constexpr int SLOT_STREAM = 3;  // non-null: the pixel rows are still in the file (24-bit)
+
+constexpr int64_t INFO_HEADER_END = 54;       // file header and a 40-byte info header
+constexpr int64_t STREAM_PIECE = 256 * 1024;  // bytes of rows read and converted at a time
 
 struct BmpHeader {
   int32_t data_offset;
@@ -295,11 +302,45 @@ void decode_rle8(const ByteReader& file, const BmpHeader& h, uint8_t* buffer, in
   }
 }
 
+// Whether the pixel rows can be read from the file by bmp_decoder_read: uncompressed 24-bit
+// bottom-up rows behind a full info header, every one of them wholly inside the file.
+bool streamable(const BmpHeader& h, int64_t size) {
+  if (h.info_size < 40 || h.bpp != 24 || h.compression != 0 || h.width <= 0 || h.height <= 0) return false;
+  if (h.data_offset < INFO_HEADER_END || h.data_offset > size) return false;
+  const int64_t row_bytes = (3 * int64_t{h.width} + 3) / 4 * 4;
+  return int64_t{h.height} <= (size - h.data_offset) / row_bytes;
+}
+
+// Reads the rows of a streamable file (see above) in pieces and converts them; rows that
+// can no longer be read (the file shrank since it was opened) stay as cleared.
+void stream_rows(FILE* file, const BmpHeader& h, uint8_t* buffer, int64_t stride, int64_t w, int64_t height) {
+  const int64_t row_bytes = (3 * w + 3) / 4 * 4;
+  const int64_t rows_per_piece = STREAM_PIECE / row_bytes > 0 ? STREAM_PIECE / row_bytes : 1;
+  auto* piece = static_cast<uint8_t*>(malloc(static_cast<size_t>(rows_per_piece * row_bytes)));
+  if (!piece || fseek(file, h.data_offset, SEEK_SET) != 0) {
+    free(piece);
+    return;
+  }
+  for (int64_t i = 0; i < height;) {
+    const int64_t want = (height - i < rows_per_piece ? height - i : rows_per_piece) * row_bytes;
+    const auto got = static_cast<int64_t>(fread(piece, 1, static_cast<size_t>(want), file));
+    int64_t rows = got / row_bytes;
+    if (got % row_bytes != 0) {  // a last, partial row: its missing bytes read as zero
+      memset(piece + got, 0, static_cast<size_t>(row_bytes - got % row_bytes));
+      ++rows;
+    }
+    for (int64_t r = 0; r < rows; ++r, ++i) convert_bgr24(piece + r * row_bytes, buffer + (height - 1 - i) * stride, w);
+    if (got < want) break;
+  }
+  free(piece);
+}
+
 int decline(DecodeContext* context, void* data) {
   free(data);
   context->slots[SLOT_DATA] = nullptr;
   context->slots[SLOT_HEADER] = nullptr;
   context->slots[SLOT_SIZE] = nullptr;
+  context->slots[SLOT_STREAM] = nullptr;
   return 0;
 }
 
@@ -326,11 +367,19 @@ int bmp_decoder_open(DecodeContext* context) {
   auto* data = static_cast<uint8_t*>(image_alloc_zeroed(static_cast<size_t>(size)));
   if (!data) return decline(context, nullptr);
   memcpy(data, header, sizeof header);
-  const size_t rest = static_cast<size_t>(size - FILE_HEADER_SIZE);
-  if (fread(data + FILE_HEADER_SIZE, 1, rest, file) != rest) {
+  // The info header first: it tells whether the rows can stay in the file until read. The
+  // buffer is a fresh mapping, so the part that is never filled costs nothing.
+  const int64_t info_end = size < INFO_HEADER_END ? size : INFO_HEADER_END;
+  int64_t have = FILE_HEADER_SIZE + static_cast<int64_t>(fread(data + FILE_HEADER_SIZE, 1,
+                                                                static_cast<size_t>(info_end - FILE_HEADER_SIZE), file));
+  BmpHeader h = read_header(ByteReader{data, size});
+  const bool stream = have == INFO_HEADER_END && streamable(h, size);
+  const int64_t end = stream ? int64_t{h.data_offset} : size;
+  if (have == info_end && end > have) {
     // A short read (the file shrank) leaves the rest zero, which reads as missing data.
+    have += static_cast<int64_t>(fread(data + have, 1, static_cast<size_t>(end - have), file));
+    h = read_header(ByteReader{data, size});
   }
-  const BmpHeader h = read_header(ByteReader{data, size});
   context->width = h.width;
   context->height = h.height;
   context->depth = 24;
@@ -338,6 +387,7 @@ int bmp_decoder_open(DecodeContext* context) {
   context->slots[SLOT_DATA] = data;
   context->slots[SLOT_HEADER] = data;
   context->slots[SLOT_SIZE] = reinterpret_cast<void*>(static_cast<intptr_t>(size));
+  context->slots[SLOT_STREAM] = stream ? data : nullptr;
   return 1;
 }
 
@@ -348,6 +398,10 @@ int bmp_decoder_read(DecodeContext* context, uint8_t* buffer, int stride) {
   const int64_t w = context->width;
   const int64_t height = context->height;
   if (!data || w <= 0 || height <= 0 || int64_t{stride} < 3 * w) return 1;
+  if (context->slots[SLOT_STREAM]) {
+    stream_rows(context->file, h, buffer, stride, w, height);
+    return 1;
+  }
   Rgb palette[256] = {};
   if (h.bpp >= 1 && h.bpp <= 8) load_colour_table(data, file, h, palette);
   if (h.bpp == 8 && h.compression == 1) {
@@ -363,4 +417,5 @@ void bmp_decoder_close(DecodeContext* context) {
   context->slots[SLOT_DATA] = nullptr;
   context->slots[SLOT_HEADER] = nullptr;
   context->slots[SLOT_SIZE] = nullptr;
+  context->slots[SLOT_STREAM] = nullptr;
 }

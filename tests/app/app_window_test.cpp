@@ -165,11 +165,11 @@ std::vector<long> screen(GdkRectangle r) {
   return rgb;
 }
 
-// A region's pixels once drawing has come to rest (two pictures a frame apart agree).
+// A region's pixels once drawing has come to rest (two pictures three frames apart agree).
 std::vector<long> resting(GdkRectangle r) {
   std::vector<long> previous, current = screen(r);
   for (int attempt = 0; attempt < 50 && current != previous; ++attempt) {
-    pump_until([] { return false; }, 20);
+    pump_until([] { return false; }, 50);
     previous = std::exchange(current, screen(r));
   }
   return current;
