@@ -21,7 +21,15 @@ inline void start_app() {
   started = true;
   static char name[] = "zorivivudidider-test", *argv[] = {name, nullptr};
   app_startup(1, argv);
-  pump_until([] { return widget_ready(GTK_WIDGET(win_widget(app_main_window))); });
+  GtkWidget* window = GTK_WIDGET(win_widget(app_main_window));
+  pump_until([&] { return widget_ready(window); });
+  // Mapped is not yet laid out: two frames more, and every gadget has its place (on a loaded
+  // machine the first frame may come well after the map).
+  GdkFrameClock* clock = gtk_widget_get_frame_clock(window);
+  pump_until([&, frame = gdk_frame_clock_get_frame_counter(clock)] {
+    gtk_widget_queue_draw(window);
+    return gdk_frame_clock_get_frame_counter(clock) > frame + 1;
+  });
   settle();
 }
 
