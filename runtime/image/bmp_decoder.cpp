@@ -29,7 +29,7 @@ constexpr int SLOT_SIZE = 2;    // the buffer's size in bytes
 constexpr int SLOT_STREAM = 3;  // non-null: the pixel rows are still in the file (24-bit)
 
 constexpr int64_t INFO_HEADER_END = 54;       // file header and a 40-byte info header
-constexpr int64_t STREAM_PIECE = 256 * 1024;  // bytes of rows read and converted at a time
+constexpr int64_t STREAM_PIECE = 128 * 1024;  // bytes of rows read and converted at a time
 
 struct BmpHeader {
   int32_t data_offset;
